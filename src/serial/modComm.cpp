@@ -1,0 +1,137 @@
+#include "modComm.h"
+
+#include "Platform.h"
+#include "SerialPort.h"
+
+namespace tavixat {
+
+namespace {
+
+QString failureMessage(int portNumber, const QString& description) {
+    return QStringLiteral("ERROR, Check COM") + QString::number(portNumber) + QStringLiteral("!") +
+           QStringLiteral("\r\n") + description;
+}
+
+} // namespace
+
+modComm::modComm(SerialPort& port, Platform& platform) : port_(port), platform_(platform) {}
+
+bool modComm::OpenPort(int portNumber) {
+    if (port_.isOpen())
+        return true;
+
+    QString description;
+    bool opened = false;
+    const bool accepted = port_.setCommPort(portNumber);
+    if (accepted) {
+        port_.setSettings(QString::fromLatin1(kLineSettings));
+        port_.setInputLen(0);
+        opened = port_.open(description);
+    } else {
+        description = QStringLiteral("There is no serial port number %1; choose COM1 to COM16.")
+                          .arg(portNumber);
+    }
+
+    if (!opened) {
+        // Name the port that was asked for, even when its number was refused.
+        const int shown = accepted ? port_.commPort() : portNumber;
+        platform_.showMessage(failureMessage(shown, description), MessageIcon::Error);
+        return false;
+    }
+
+    platform_.saveSetting(QStringLiteral("Properties"), QStringLiteral("CommPort"),
+                          QString::number(port_.commPort()));
+    return true;
+}
+
+void modComm::ClosePort() {
+    if (port_.isOpen())
+        port_.close();
+}
+
+void modComm::FlushInput() {
+    if (port_.isOpen())
+        port_.discardInput();
+    RxBuffer.clear();
+    rxPos_ = 0;
+}
+
+void modComm::SendCommand(const QString& text) {
+    if (port_.isOpen())
+        port_.writeOutput(text.toLatin1());
+}
+
+bool modComm::isPortOpen() const {
+    return port_.isOpen();
+}
+
+int modComm::portNumber() const {
+    return port_.commPort();
+}
+
+void modComm::appendInput() {
+    // One byte per character, both ways.
+    RxBuffer.append(QString::fromLatin1(port_.readInput()));
+}
+
+void modComm::compactBuffer() {
+    if (rxPos_ == RxBuffer.size()) {
+        RxBuffer.clear();
+        rxPos_ = 0;
+    } else if (rxPos_ > 4096 && rxPos_ * 2 > RxBuffer.size()) {
+        RxBuffer.remove(0, rxPos_);
+        rxPos_ = 0;
+    }
+}
+
+QString modComm::NextReplyField() {
+    if (!port_.isOpen())
+        return {};
+    appendInput();
+    if (rxPos_ == RxBuffer.size()) {
+        compactBuffer();
+        return {};
+    }
+
+    QString result;
+    const qsizetype end = RxBuffer.size();
+    qsizetype i = rxPos_;
+    bool closed = false;
+    for (; i < end && !closed; ++i) {
+        const QChar c = RxBuffer.at(i);
+        if (c == u'[') {
+            InField = true;
+            FieldText.clear();
+        } else if (c == u']') {
+            InField = false;
+            result = FieldText;
+            FieldText.clear();
+            closed = true;
+        } else if (InField) {
+            if (FieldText.size() >= kMaxFieldLength) {
+                InField = false;
+                FieldText.clear();
+            } else {
+                FieldText.append(c);
+            }
+        }
+    }
+    rxPos_ = i;
+    compactBuffer();
+    return result;
+}
+
+bool modComm::WaitForReply(const QString& expected) {
+    int passes = 0;
+    for (;;) {
+        platform_.processEvents();
+        platform_.sleep(kPollMilliseconds);
+        ++passes;
+        if (passes == kWaitPasses)
+            return false;
+        if (NextReplyField() == expected)
+            return true;
+    }
+}
+
+} // namespace tavixat

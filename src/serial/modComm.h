@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+
+namespace tavixat {
+
+class Platform;
+class SerialPort;
+
+// The serial link: opens and closes the one port, sends commands and cuts the device's output
+// into bracketed reply fields, one per request. Polled: nothing reacts to input on its own.
+class modComm {
+public:
+    static constexpr int kPollMilliseconds = 100;
+    static constexpr int kWaitPasses = 5;
+    // A field that grows past this without its "]" is dropped, so a babbling device cannot make
+    // memory grow without bound.
+    static constexpr qsizetype kMaxFieldLength = 4096;
+    static constexpr const char* kLineSettings = "9600,N,8,1";
+
+    modComm(SerialPort& port, Platform& platform);
+
+    bool OpenPort(int portNumber);
+    void ClosePort();
+    void FlushInput();
+    void SendCommand(const QString& text);
+    QString NextReplyField();
+    bool WaitForReply(const QString& expected);
+
+    bool isPortOpen() const;
+    int portNumber() const;
+    SerialPort& port() { return port_; }
+
+    // Reader state, for inspection.
+    QString rxBuffer() const { return RxBuffer.mid(rxPos_); }
+    const QString& fieldText() const { return FieldText; }
+    bool inField() const { return InField; }
+
+private:
+    void appendInput();
+    void compactBuffer();
+
+    SerialPort& port_;
+    Platform& platform_;
+
+    // Characters taken from the port and not yet scanned start at rxPos_, so taking fields off
+    // the front costs nothing until the buffer is compacted.
+    QString RxBuffer;
+    qsizetype rxPos_ = 0;
+    QString FieldText;
+    bool InField = false;
+};
+
+} // namespace tavixat
