@@ -5,16 +5,12 @@
 
 namespace tavixat {
 
-namespace {
+modComm::modComm(SerialPort& port, Platform& platform) : port_(port), platform_(platform) {}
 
-QString failureMessage(int portNumber, const QString& description) {
+QString modComm::portErrorMessage(int portNumber, const QString& description) {
     return QStringLiteral("ERROR, Check COM") + QString::number(portNumber) + QStringLiteral("!") +
            QStringLiteral("\r\n") + description;
 }
-
-} // namespace
-
-modComm::modComm(SerialPort& port, Platform& platform) : port_(port), platform_(platform) {}
 
 bool modComm::OpenPort(int portNumber) {
     if (port_.isOpen())
@@ -35,7 +31,7 @@ bool modComm::OpenPort(int portNumber) {
     if (!opened) {
         // Name the port that was asked for, even when its number was refused.
         const int shown = accepted ? port_.commPort() : portNumber;
-        platform_.showMessage(failureMessage(shown, description), MessageIcon::Error);
+        platform_.showMessage(portErrorMessage(shown, description), MessageIcon::Error);
         return false;
     }
 

@@ -20,6 +20,9 @@ public:
 
     modComm(SerialPort& port, Platform& platform);
 
+    // "ERROR, Check COM<n>!" and, on the next line, what the port said.
+    static QString portErrorMessage(int portNumber, const QString& description);
+
     bool OpenPort(int portNumber);
     void ClosePort();
     void FlushInput();
