@@ -1,0 +1,33 @@
+#include "PortNames.h"
+
+#include "SettingsStore.h"
+
+namespace tavixat {
+
+bool isValidPortNumber(int number) {
+    return number >= kFirstPortNumber && number <= kLastPortNumber;
+}
+
+QString portKey(int number) {
+    return QStringLiteral("COM") + QString::number(number);
+}
+
+QString devicePathFor(int number, const QString& storedPath, PortNaming naming) {
+    if (naming == PortNaming::Windows)
+        return portKey(number);
+    const QString stored = storedPath.trimmed();
+    if (!stored.isEmpty())
+        return stored;
+    return QStringLiteral("/dev/ttyS") + QString::number(number - 1);
+}
+
+QString devicePathFor(int number) {
+#ifdef Q_OS_WIN
+    return devicePathFor(number, QString(), PortNaming::Windows);
+#else
+    const QString stored = readStoredText(QStringLiteral("Ports/") + portKey(number), QString());
+    return devicePathFor(number, stored, PortNaming::Unix);
+#endif
+}
+
+} // namespace tavixat

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+namespace tavixat {
+
+inline constexpr int kFirstPortNumber = 1;
+inline constexpr int kLastPortNumber = 16;
+
+bool isValidPortNumber(int number);
+// "COM3" for 3: the name the window lists and the key of the port's entry under "Ports".
+QString portKey(int number);
+
+enum class PortNaming { Windows, Unix };
+
+// The device to open for port number `number`. Windows opens "COMn" as it is; elsewhere the
+// path stored for "COMn" wins (blank counts as none), else /dev/ttyS<n-1>.
+QString devicePathFor(int number, const QString& storedPath, PortNaming naming);
+
+// The same rule for this system, with the stored path read from the settings store.
+QString devicePathFor(int number);
+
+} // namespace tavixat

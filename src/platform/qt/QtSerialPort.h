@@ -1,0 +1,65 @@
+#pragma once
+
+#include "LineSettings.h"
+#include "SerialPort.h"
+
+#include <QSerialPort>
+#include <chrono>
+
+namespace tavixat {
+
+// The serial port over QSerialPort, polled: input is pulled from the system when it is read, so
+// the event loop need not run in between, and output is pushed out when it is written.
+class QtSerialPort : public SerialPort {
+    Q_OBJECT
+public:
+    explicit QtSerialPort(QObject* parent = nullptr);
+    ~QtSerialPort() override;
+
+    bool setCommPort(int number) override;
+    int commPort() const override { return commPort_; }
+    void setSettings(const QString& settings) override;
+    void setInputLen(int length) override;
+
+    bool open(QString& errorDescription) override;
+    void close() override;
+    bool isOpen() const override;
+
+    void setRtsEnable(bool enabled) override;
+    bool rtsEnable() const override { return rts_; }
+
+    void discardInput() override;
+    QByteArray readInput() override;
+    void writeOutput(const QByteArray& bytes) override;
+
+    // The device path of the last open attempt.
+    const QString& devicePath() const { return devicePath_; }
+
+private:
+    // Longest time a write may take to reach the system; a stuck line must not hang the window.
+    static constexpr std::chrono::milliseconds kWriteTimeout{2000};
+    // Bounds one read, so a device that never stops talking cannot keep the reader in its loop.
+    static constexpr int kMaxPullPasses = 64;
+
+    void configurePort();
+    void applyRts();
+    void pullInput();
+    void pushOutput();
+    void closeQuietly();
+    void handleError(QSerialPort::SerialPortError error);
+    void finishLinkLoss(quint64 openSerial, const QString& description);
+
+    QSerialPort port_{this};
+    QString devicePath_;
+    QString settingsText_ = QStringLiteral("9600,N,8,1");
+    std::optional<LineSettings> line_ = LineSettings{};
+    int commPort_ = 1;
+    int inputLen_ = 0;
+    bool rts_ = false;
+    bool linkLost_ = false;
+    bool closing_ = false;
+    // Counts opens and closes, so a loss reported late belongs to the open it happened in.
+    quint64 openSerial_ = 0;
+};
+
+} // namespace tavixat
