@@ -1,0 +1,136 @@
+#include "Commands.h"
+#include "Version.h"
+
+#include <QTest>
+
+using namespace tavixat;
+
+// The texts that go over the line, and the version comparison.
+class TestLanguage : public QObject {
+    Q_OBJECT
+
+private slots:
+    void commandBytes_data();
+    void commandBytes();
+    void parityLetter_data();
+    void parityLetter();
+    void versionGate_data();
+    void versionGate();
+    void ordinalOrder_data();
+    void ordinalOrder();
+};
+
+void TestLanguage::commandBytes_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QByteArray>("bytes");
+
+    QTest::newRow("ping") << command::Ping << QByteArray("<PING>");
+    QTest::newRow("version") << command::Vers << QByteArray("<VERS>");
+    QTest::newRow("query") << command::Query << QByteArray("<QUERY>");
+    QTest::newRow("exit") << command::Exit << QByteArray("<EXIT>");
+    QTest::newRow("master") << command::Master << QByteArray("<MASTER>");
+    QTest::newRow("slave") << command::Slave << QByteArray("<SLAVE>");
+    QTest::newRow("discoverable") << command::Discoverable << QByteArray("<DISCOVERABLE>");
+    QTest::newRow("invisible") << command::Invisible << QByteArray("<INVISIBLE>");
+    QTest::newRow("pin on") << command::PinOn << QByteArray("<PIN_ON>");
+    QTest::newRow("pin off") << command::PinOff << QByteArray("<PIN_OFF>");
+    QTest::newRow("name of five, eleven bytes")
+        << command::name(QStringLiteral("Tavix")) << QByteArray("<NAME=Tavix>");
+    QTest::newRow("name unchanged: blanks, case, brackets")
+        << command::name(QStringLiteral(" a<b>=C ")) << QByteArray("<NAME= a<b>=C >");
+    QTest::newRow("pin code") << command::pinCode(QStringLiteral("0000"))
+                              << QByteArray("<PKEY=0000>");
+    QTest::newRow("empty pin code, seven bytes") << command::pinCode({}) << QByteArray("<PKEY=>");
+    QTest::newRow("baud rate") << command::baudRate(QStringLiteral("115200"))
+                               << QByteArray("<BAUD=115200>");
+    QTest::newRow("stop bits") << command::stopBits(QStringLiteral("2")) << QByteArray("<SBIT=2>");
+    QTest::newRow("parity") << command::parity(QStringLiteral("E")) << QByteArray("<PRTY=E>");
+    QTest::newRow("address") << command::address(QStringLiteral("0000 00 00 0000"))
+                             << QByteArray("<ADDR=0000 00 00 0000>");
+}
+
+void TestLanguage::commandBytes() {
+    QFETCH(QString, command);
+    QFETCH(QByteArray, bytes);
+    // One byte per character, nothing added.
+    QCOMPARE(command.size(), bytes.size());
+    QCOMPARE(command.toLatin1(), bytes);
+}
+
+void TestLanguage::parityLetter_data() {
+    QTest::addColumn<QString>("listText");
+    QTest::addColumn<QString>("letter");
+
+    QTest::newRow("none") << "None"
+                          << "N";
+    QTest::newRow("odd") << "Odd"
+                         << "O";
+    QTest::newRow("even") << "Even"
+                          << "E";
+    QTest::newRow("no entry") << ""
+                              << "";
+}
+
+void TestLanguage::parityLetter() {
+    QFETCH(QString, listText);
+    QTEST(command::parityLetter(listText), "letter");
+}
+
+void TestLanguage::versionGate_data() {
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<bool>("pinLocked");
+
+    QTest::newRow("no version field") << "" << false << false;
+    QTest::newRow("a late READY") << "READY" << false << false;
+    QTest::newRow("v1.0") << "v1.0" << false << false;
+    QTest::newRow("capital V") << "V2.0" << false << false;
+    QTest::newRow("capital V, old") << "V1.5" << false << false;
+    QTest::newRow("leading digit") << "2.0" << false << false;
+    QTest::newRow("v1 alone") << "v1" << false << false;
+    QTest::newRow("v1.1") << "v1.1" << true << true;
+    QTest::newRow("v1.5") << "v1.5" << true << true;
+    QTest::newRow("v1.9") << "v1.9" << true << true;
+    QTest::newRow("v1.10") << "v1.10" << true << true;
+    QTest::newRow("v10 sorts below v2.0") << "v10" << true << true;
+    QTest::newRow("v10.0") << "v10.0" << true << true;
+    QTest::newRow("v2 is a leading part of v2.0") << "v2" << true << true;
+    QTest::newRow("v2.0") << "v2.0" << true << false;
+    QTest::newRow("v2.1") << "v2.1" << true << false;
+    QTest::newRow("v3.0") << "v3.0" << true << false;
+}
+
+void TestLanguage::versionGate() {
+    QFETCH(QString, version);
+    QTEST(isVersionAccepted(version), "accepted");
+    QTEST(isPinRequestLocked(version), "pinLocked");
+}
+
+void TestLanguage::ordinalOrder_data() {
+    QTest::addColumn<QString>("a");
+    QTest::addColumn<QString>("b");
+    QTest::addColumn<bool>("less");
+
+    QTest::newRow("leading part first") << "v2"
+                                        << "v2.0" << true;
+    QTest::newRow("longer after its leading part") << "v2.0"
+                                                   << "v2" << false;
+    QTest::newRow("equal") << "v1.1"
+                           << "v1.1" << false;
+    QTest::newRow("not numeric") << "v1.10"
+                                 << "v1.9" << true;
+    QTest::newRow("capitals before lower case") << "B"
+                                                << "a" << true;
+    QTest::newRow("lower case after capitals") << "a"
+                                               << "B" << false;
+    QTest::newRow("by code unit, not by locale") << QString(QChar(0xe9)) << "f" << false;
+}
+
+void TestLanguage::ordinalOrder() {
+    QFETCH(QString, a);
+    QFETCH(QString, b);
+    QTEST(versionLess(a, b), "less");
+}
+
+QTEST_GUILESS_MAIN(TestLanguage)
+#include "test_language.moc"

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <optional>
+
+namespace tavixat::sim {
+
+// Ways in which the device can misbehave. The defaults describe a healthy device. Times are
+// milliseconds since the device was powered on (the model's time 0).
+struct DeviceFaults {
+    // Hears nothing, answers nothing.
+    bool silent = false;
+    // Pings before the n-th one go unanswered (a device still starting up).
+    int answerPingFrom = 1;
+    // Hears commands only while RTS is in this state. Lines without RTS ignore this.
+    std::optional<bool> answerOnlyWithRts;
+    // "<VERS>" gets no field at all.
+    bool omitVersion = false;
+    // From a command's arrival to the first byte of its reply.
+    int latencyMs = 0;
+    // "ok" and "ready" instead of "OK" and "READY".
+    bool lowerCaseAcks = false;
+    // A query is answered with only the first k fields.
+    int queryFieldLimit = 12;
+    // Query fields go out one every m ms instead of all at once.
+    int fieldIntervalMs = 0;
+    // Bytes sent between two fields of a reply, outside the brackets.
+    QByteArray noise;
+    // Goes silent once this many commands have arrived, or from this time on.
+    std::optional<int> stopAfterCommands;
+    std::optional<qint64> stopAfterMs;
+    // The line goes dead (what was on its way is lost): when a command arrives after n were
+    // answered, or at this time.
+    std::optional<int> hangUpAfterCommands;
+    std::optional<qint64> hangUpAfterMs;
+};
+
+} // namespace tavixat::sim

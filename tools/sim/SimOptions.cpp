@@ -1,0 +1,259 @@
+#include "SimOptions.h"
+
+#include <QCommandLineParser>
+#include <limits>
+
+namespace tavixat::sim {
+
+namespace {
+
+constexpr int kUsageError = 2;
+
+const char* const kDescription =
+    "Serves a simulated TavixAT device on a pseudo-terminal, in real time.\n"
+    "The path of the line to open is printed on standard output, on a line of its own,\n"
+    "before anything else. Each command the device gets is logged on standard error with\n"
+    "the time since start in seconds. With no option the device is healthy: firmware v2.0,\n"
+    "name TavixAT, PIN 1234, 9600 baud, 1 stop bit, no parity, Slave, discoverable,\n"
+    "PIN request on. Ctrl-C or SIGTERM stops it and removes the --link.\n"
+    "\n"
+    "A pseudo-terminal carries no RTS line: --answer-rts is accepted but has no effect here;\n"
+    "it is meant for the tests' fake port. To make the device answer only the second series\n"
+    "of pings of a connect, use --answer-ping-from 6.";
+
+struct NumberOption {
+    const char* name;
+    const char* description;
+    const char* valueName;
+    int lowest;
+    int highest;
+};
+
+const NumberOption kAnswerPingFrom{"answer-ping-from",
+                                   "Answer <PING> only from the n-th ping on (1: every ping).", "n",
+                                   1, std::numeric_limits<int>::max()};
+const NumberOption kLatency{"latency", "Wait this long before each reply starts.", "ms", 0,
+                            std::numeric_limits<int>::max()};
+const NumberOption kQueryFields{"query-fields", "Answer <QUERY> with only the first k fields.", "k",
+                                0, 12};
+const NumberOption kFieldInterval{"field-interval",
+                                  "Send the fields of a reply one every m ms, not all at once.",
+                                  "m", 0, std::numeric_limits<int>::max()};
+const NumberOption kStopAfterCommands{"stop-after-commands",
+                                      "Answer only the first n commands, then nothing.", "n", 0,
+                                      std::numeric_limits<int>::max()};
+const NumberOption kStopAfterMs{"stop-after-ms", "Stop answering t ms after start.", "t", 0,
+                                std::numeric_limits<int>::max()};
+const NumberOption kHangUpAfterCommands{
+    "hang-up-after-commands",
+    "Answer n commands; hang up (close the line, then exit) when the next one comes.", "n", 1,
+    std::numeric_limits<int>::max()};
+const NumberOption kHangUpAfterMs{"hang-up-after-ms",
+                                  "Hang up (close the line, then exit) t ms "
+                                  "after start.",
+                                  "t", 0, std::numeric_limits<int>::max()};
+
+const NumberOption* const kNumberOptions[] = {
+    &kAnswerPingFrom,    &kLatency,     &kQueryFields,         &kFieldInterval,
+    &kStopAfterCommands, &kStopAfterMs, &kHangUpAfterCommands, &kHangUpAfterMs,
+};
+
+int hexDigitValue(QChar c) {
+    if (c >= u'0' && c <= u'9')
+        return c.unicode() - u'0';
+    if (c >= u'a' && c <= u'f')
+        return c.unicode() - u'a' + 10;
+    if (c >= u'A' && c <= u'F')
+        return c.unicode() - u'A' + 10;
+    return -1;
+}
+
+QCommandLineOption makeOption(const NumberOption& option) {
+    return {QString::fromLatin1(option.name), QString::fromLatin1(option.description),
+            QString::fromLatin1(option.valueName)};
+}
+
+QString usageError(const QString& text) {
+    return QStringLiteral("tavixat-sim: ") + text +
+           QStringLiteral("\nTry 'tavixat-sim --help' for the options.\n");
+}
+
+std::optional<int> readNumber(const QCommandLineParser& parser, const NumberOption& option,
+                              QString& error) {
+    const QString name = QString::fromLatin1(option.name);
+    if (!parser.isSet(name))
+        return std::nullopt;
+    const QString text = parser.value(name);
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < option.lowest || value > option.highest) {
+        error = option.highest == std::numeric_limits<int>::max()
+                    ? QStringLiteral("--%1 takes a whole number from %2 up, not \"%3\".")
+                          .arg(name)
+                          .arg(option.lowest)
+                          .arg(text)
+                    : QStringLiteral("--%1 takes a whole number from %2 to %3, not \"%4\".")
+                          .arg(name)
+                          .arg(option.lowest)
+                          .arg(option.highest)
+                          .arg(text);
+        return std::nullopt;
+    }
+    return value;
+}
+
+struct Parser {
+    QCommandLineParser parser;
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
+                            QStringLiteral("Show this help and exit.")};
+    QCommandLineOption link{QStringLiteral("link"),
+                            QStringLiteral("Also make a symbolic link to the line at <path> "
+                                           "(a link already there is replaced); removed on exit."),
+                            QStringLiteral("path")};
+    QCommandLineOption pace{QStringLiteral("pace"),
+                            QStringLiteral("Send like a 9600-baud line: about 1.04 ms per byte.")};
+    QCommandLineOption silent{QStringLiteral("silent"),
+                              QStringLiteral("No answer at all: a line with no device.")};
+    QCommandLineOption answerRts{
+        QStringLiteral("answer-rts"),
+        QStringLiteral("Answer only while RTS is <state>: asserted or deasserted. No effect on a "
+                       "pseudo-terminal (no RTS line); for the tests' fake port."),
+        QStringLiteral("state")};
+    QCommandLineOption firmware{QStringLiteral("firmware"),
+                                QStringLiteral("Report <text> as the firmware version."),
+                                QStringLiteral("text")};
+    QCommandLineOption noVersion{QStringLiteral("no-version"),
+                                 QStringLiteral("Answer <VERS> with no field at all.")};
+    QCommandLineOption lowerCaseAcks{
+        QStringLiteral("lower-case-acks"),
+        QStringLiteral("Acknowledge with \"ok\" and \"ready\" in lower case.")};
+    QCommandLineOption noise{
+        QStringLiteral("noise"),
+        QStringLiteral("Send <bytes> between the fields of a reply, outside the brackets. "
+                       "Escapes: \\r \\n \\t \\\\ \\xHH."),
+        QStringLiteral("bytes")};
+
+    Parser() {
+        parser.setApplicationDescription(QString::fromLatin1(kDescription));
+        parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+        parser.addOption(help);
+        parser.addOption(link);
+        parser.addOption(pace);
+        parser.addOption(silent);
+        parser.addOption(makeOption(kAnswerPingFrom));
+        parser.addOption(answerRts);
+        parser.addOption(firmware);
+        parser.addOption(noVersion);
+        for (const NumberOption* option : kNumberOptions) {
+            if (option != &kAnswerPingFrom)
+                parser.addOption(makeOption(*option));
+        }
+        parser.addOption(lowerCaseAcks);
+        parser.addOption(noise);
+    }
+};
+
+// Fills the faults that take a value; false with error set when one is out of range.
+bool readFaultValues(const Parser& p, DeviceFaults& faults, QString& error) {
+    std::optional<int> n;
+    if ((n = readNumber(p.parser, kAnswerPingFrom, error)))
+        faults.answerPingFrom = *n;
+    if ((n = readNumber(p.parser, kLatency, error)))
+        faults.latencyMs = *n;
+    if ((n = readNumber(p.parser, kQueryFields, error)))
+        faults.queryFieldLimit = *n;
+    if ((n = readNumber(p.parser, kFieldInterval, error)))
+        faults.fieldIntervalMs = *n;
+    faults.stopAfterCommands = readNumber(p.parser, kStopAfterCommands, error);
+    faults.stopAfterMs = readNumber(p.parser, kStopAfterMs, error);
+    faults.hangUpAfterCommands = readNumber(p.parser, kHangUpAfterCommands, error);
+    faults.hangUpAfterMs = readNumber(p.parser, kHangUpAfterMs, error);
+    if (!error.isEmpty())
+        return false;
+
+    if (p.parser.isSet(p.answerRts)) {
+        const QString state = p.parser.value(p.answerRts);
+        if (state == QLatin1String("asserted"))
+            faults.answerOnlyWithRts = true;
+        else if (state == QLatin1String("deasserted"))
+            faults.answerOnlyWithRts = false;
+        else {
+            error =
+                QStringLiteral("--answer-rts takes asserted or deasserted, not \"%1\".").arg(state);
+            return false;
+        }
+    }
+    if (p.parser.isSet(p.noise)) {
+        const std::optional<QByteArray> bytes = decodeEscapes(p.parser.value(p.noise));
+        if (!bytes) {
+            error = QStringLiteral("--noise has an escape other than \\r \\n \\t \\\\ \\xHH.");
+            return false;
+        }
+        faults.noise = *bytes;
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<QByteArray> decodeEscapes(const QString& text) {
+    QByteArray bytes;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c != u'\\') {
+            bytes.append(char(c.toLatin1()));
+            continue;
+        }
+        if (++i >= text.size())
+            return std::nullopt;
+        const QChar e = text.at(i);
+        if (e == u'r')
+            bytes.append('\r');
+        else if (e == u'n')
+            bytes.append('\n');
+        else if (e == u't')
+            bytes.append('\t');
+        else if (e == u'\\')
+            bytes.append('\\');
+        else if (e == u'x') {
+            const int high = hexDigitValue(i + 1 < text.size() ? text.at(i + 1) : QChar());
+            const int low = hexDigitValue(i + 2 < text.size() ? text.at(i + 2) : QChar());
+            if (high < 0 || low < 0)
+                return std::nullopt;
+            bytes.append(char(high * 16 + low));
+            i += 2;
+        } else {
+            return std::nullopt;
+        }
+    }
+    return bytes;
+}
+
+ParsedCommandLine parseCommandLine(const QStringList& arguments) {
+    Parser p;
+    if (!p.parser.parse(arguments))
+        return {std::nullopt, usageError(p.parser.errorText()), kUsageError};
+    if (p.parser.isSet(p.help))
+        return {std::nullopt, p.parser.helpText(), 0};
+    if (!p.parser.positionalArguments().isEmpty()) {
+        return {std::nullopt,
+                usageError(QStringLiteral("unexpected argument \"%1\".")
+                               .arg(p.parser.positionalArguments().first())),
+                kUsageError};
+    }
+
+    SimOptions options;
+    QString error;
+    if (!readFaultValues(p, options.faults, error))
+        return {std::nullopt, usageError(error), kUsageError};
+    options.linkPath = p.parser.value(p.link);
+    options.pace = p.parser.isSet(p.pace);
+    options.faults.silent = p.parser.isSet(p.silent);
+    options.faults.omitVersion = p.parser.isSet(p.noVersion);
+    options.faults.lowerCaseAcks = p.parser.isSet(p.lowerCaseAcks);
+    if (p.parser.isSet(p.firmware))
+        options.settings.firmware = p.parser.value(p.firmware);
+    return {options, {}, 0};
+}
+
+} // namespace tavixat::sim

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "DeviceFaults.h"
+#include "DeviceSettings.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace tavixat::sim {
+
+// Everything the command line of tavixat-sim decides.
+struct SimOptions {
+    DeviceSettings settings;
+    DeviceFaults faults;
+    QString linkPath; // empty: no symbolic link
+    bool pace = false;
+};
+
+// The result of reading the command line: options to run with, or a text to print and the
+// exit code to leave with (help, or a usage error).
+struct ParsedCommandLine {
+    std::optional<SimOptions> options;
+    QString text;
+    int exitCode = 0;
+};
+
+ParsedCommandLine parseCommandLine(const QStringList& arguments);
+
+// "\r\n", "\t", "\\" and "\xHH" in a text given on the command line, as bytes. Other characters
+// go out as Latin-1. Nullopt for an escape it does not know.
+std::optional<QByteArray> decodeEscapes(const QString& text);
+
+} // namespace tavixat::sim

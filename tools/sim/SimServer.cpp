@@ -1,0 +1,133 @@
+#include "SimServer.h"
+
+#include "PtyLine.h"
+
+#include <QString>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <poll.h>
+#include <unistd.h>
+
+namespace tavixat::sim {
+
+namespace {
+
+constexpr qsizetype kReadSize = 4096;
+constexpr int kExitOk = 0;
+constexpr int kExitLineFailed = 1;
+
+// Control characters written the way a C string would, so the log stays on one line.
+QString printable(const QByteArray& bytes) {
+    QString text;
+    for (const char c : bytes) {
+        if (c == '\r')
+            text += QLatin1String("\\r");
+        else if (c == '\n')
+            text += QLatin1String("\\n");
+        else if (uchar(c) < 0x20 || uchar(c) >= 0x7f)
+            text += QStringLiteral("\\x%1").arg(uchar(c), 2, 16, QLatin1Char('0'));
+        else
+            text += QLatin1Char(c);
+    }
+    return text;
+}
+
+} // namespace
+
+SimServer::SimServer(PtyLine& line, DeviceModel& model, bool pace, int stopFd)
+    : line_(line), model_(model), pacer_(pace ? OutputPacer::k9600BaudByteUs : 0), stopFd_(stopFd) {
+    clock_.start();
+}
+
+int SimServer::run() {
+    for (;;) {
+        if (isHangUpDue(nowUs())) {
+            log(QStringLiteral("hanging up"));
+            line_.close();
+            return kExitOk;
+        }
+        sendDueOutput();
+        pollfd fds[] = {{line_.deviceFd(), POLLIN, 0}, {stopFd_, POLLIN, 0}};
+        if (poll(fds, 2, pollTimeoutMs(nowUs())) < 0) {
+            if (errno == EINTR)
+                continue;
+            log(QStringLiteral("poll failed: %1").arg(QString::fromLocal8Bit(strerror(errno))));
+            return kExitLineFailed;
+        }
+        if (fds[1].revents != 0) {
+            log(QStringLiteral("stopped"));
+            return kExitOk;
+        }
+        if (fds[0].revents != 0 && !readCommands())
+            return kExitLineFailed;
+    }
+}
+
+int SimServer::pollTimeoutMs(qint64 now) const {
+    std::optional<qint64> wakeUs = pacer_.nextDueUs();
+    if (const std::optional<qint64> hangUp = model_.hangUpTime()) {
+        const qint64 hangUpUs = *hangUp * 1000;
+        wakeUs = wakeUs ? std::min(*wakeUs, hangUpUs) : hangUpUs;
+    }
+    if (!wakeUs)
+        return -1;
+    // Round up, so the loop does not spin just before the moment.
+    return int(std::max<qint64>(0, (*wakeUs - now + 999) / 1000));
+}
+
+bool SimServer::isHangUpDue(qint64 now) const {
+    // What is still on its way is lost with the line, as it would be on a real one.
+    const std::optional<qint64> hangUp = model_.hangUpTime();
+    return hangUp && now >= *hangUp * 1000;
+}
+
+bool SimServer::readCommands() {
+    char buffer[kReadSize];
+    const ssize_t n = ::read(line_.deviceFd(), buffer, sizeof buffer);
+    if (n < 0 && (errno == EAGAIN || errno == EINTR))
+        return true;
+    if (n <= 0) {
+        // Cannot happen while the far end is held open here; do not spin on it.
+        log(QStringLiteral("the line failed: %1")
+                .arg(n == 0 ? QStringLiteral("end of file")
+                            : QString::fromLocal8Bit(strerror(errno))));
+        return false;
+    }
+    const qint64 now = nowUs();
+    const ModelOutput out = model_.receive(QByteArray(buffer, n), now / 1000);
+    for (const HeardCommand& command : out.commands)
+        logCommand(command);
+    for (const OutputChunk& chunk : out.chunks)
+        pacer_.push(chunk.bytes, chunk.atMs * 1000);
+    return true;
+}
+
+void SimServer::sendDueOutput() {
+    const QByteArray due = pacer_.takeDue(nowUs());
+    if (due.isEmpty())
+        return;
+    const ssize_t n = ::write(line_.deviceFd(), due.constData(), size_t(due.size()));
+    if (n < due.size())
+        log(QStringLiteral("the tool is not reading; %1 bytes dropped")
+                .arg(due.size() - std::max<ssize_t>(n, 0)));
+}
+
+void SimServer::logCommand(const HeardCommand& command) const {
+    QString text = printable(command.text);
+    if (!command.heard)
+        text += QLatin1String("  (not heard)");
+    else if (command.reply.isEmpty())
+        text += QLatin1String("  (no reply)");
+    else
+        text += QLatin1String("  -> ") + printable(command.reply);
+    log(text);
+}
+
+void SimServer::log(const QString& text) const {
+    const double seconds = double(nowUs()) / 1e6;
+    std::fprintf(stderr, "%10.3f  %s\n", seconds, text.toLocal8Bit().constData());
+    std::fflush(stderr);
+}
+
+} // namespace tavixat::sim

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "DeviceModel.h"
+#include "OutputPacer.h"
+
+#include <QElapsedTimer>
+
+namespace tavixat::sim {
+
+class PtyLine;
+
+// Serves the device model on the line in real time: what arrives goes to the model with the
+// time since start, and what the model sends goes out when it is due.
+class SimServer {
+public:
+    SimServer(PtyLine& line, DeviceModel& model, bool pace, int stopFd);
+
+    // Runs until a termination signal or the model's hang-up; the exit code of the program.
+    int run();
+
+private:
+    qint64 nowUs() const { return clock_.nsecsElapsed() / 1000; }
+    int pollTimeoutMs(qint64 nowUs) const;
+    bool isHangUpDue(qint64 nowUs) const;
+    bool readCommands();
+    void sendDueOutput();
+    void logCommand(const HeardCommand& command) const;
+    void log(const QString& text) const;
+
+    PtyLine& line_;
+    DeviceModel& model_;
+    OutputPacer pacer_;
+    int stopFd_ = -1;
+    QElapsedTimer clock_;
+};
+
+} // namespace tavixat::sim

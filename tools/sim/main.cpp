@@ -1,0 +1,60 @@
+// tavixat-sim: a simulated TavixAT device on a pseudo-terminal. See --help.
+#include "DeviceModel.h"
+#include "LineLink.h"
+#include "PtyLine.h"
+#include "SimOptions.h"
+#include "SimServer.h"
+#include "TerminationSignals.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+
+using namespace tavixat::sim;
+
+namespace {
+
+void printError(const QString& text) {
+    std::fprintf(stderr, "tavixat-sim: %s\n", text.toLocal8Bit().constData());
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tavixat-sim"));
+
+    const ParsedCommandLine parsed = parseCommandLine(QCoreApplication::arguments());
+    if (!parsed.options) {
+        std::fputs(parsed.text.toLocal8Bit().constData(), parsed.exitCode == 0 ? stdout : stderr);
+        return parsed.exitCode;
+    }
+    const SimOptions& options = *parsed.options;
+
+    TerminationSignals termination;
+    if (!termination.install()) {
+        printError(QStringLiteral("cannot catch termination signals."));
+        return 1;
+    }
+    PtyLine line;
+    QString error;
+    if (!line.open(error)) {
+        printError(error);
+        return 1;
+    }
+    // The path first and flushed: whoever started the simulator is waiting for it.
+    std::printf("%s\n", line.slavePath().toLocal8Bit().constData());
+    std::fflush(stdout);
+
+    LineLink link;
+    if (!options.linkPath.isEmpty() && !link.create(options.linkPath, line.slavePath(), error)) {
+        printError(error);
+        return 1;
+    }
+    if (options.faults.answerOnlyWithRts)
+        printError(
+            QStringLiteral("a pseudo-terminal has no RTS line: --answer-rts has no effect."));
+
+    DeviceModel model(options.settings, options.faults);
+    SimServer server(line, model, options.pace, termination.fd());
+    return server.run();
+}
