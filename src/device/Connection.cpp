@@ -1,0 +1,236 @@
+#include "Connection.h"
+
+#include "Commands.h"
+#include "ConnectionWindow.h"
+#include "DeviceState.h"
+#include "Exchanges.h"
+#include "Platform.h"
+#include "SerialPort.h"
+#include "SettingsTransfer.h"
+#include "Version.h"
+#include "modComm.h"
+
+namespace tavixat {
+
+namespace {
+
+const QString kConnectCaption = QStringLiteral("Connect");
+const QString kDisconnectCaption = QStringLiteral("Disconnect");
+
+QString gateMessage(const QString& version) {
+    return QStringLiteral("Invalid firmware version (") + version + QStringLiteral(")!") +
+           QStringLiteral("\r\n\r\n") + QStringLiteral("It must be v2.0 or higher!");
+}
+
+} // namespace
+
+Connection::Connection(modComm& comm, Platform& platform, DeviceState& device,
+                       ConnectionWindow& window, QObject* parent)
+    : QObject(parent), comm_(comm), platform_(platform), device_(device), window_(window) {
+    connect(&comm_.port(), &SerialPort::linkLost, this, &Connection::onLinkLost);
+}
+
+// Handlers
+
+void Connection::cmdConnect_Click() {
+    // A held click keeps the meaning the button had when it was pressed.
+    const QString pressed = window_.connectCaption();
+    holdOrRun([this, pressed] {
+        if (window_.connectCaption() != pressed)
+            return;
+        if (pressed == kConnectCaption)
+            connectSequence();
+        else
+            disconnectSequence();
+    });
+}
+
+void Connection::cmdExit_Click() {
+    holdOrRun([this] { exitSequence(); });
+}
+
+void Connection::cmdWrite_Click() {
+    holdOrRun([this] {
+        // Save is offered only while connected; a held click may find the connection gone.
+        if (window_.connectCaption() == kDisconnectCaption)
+            saveSequence();
+    });
+}
+
+void Connection::Timer1_Timer() {
+    if (running_ || windowGone_)
+        return;
+    run([this] { keepAlive(); });
+}
+
+bool Connection::PingDevice() {
+    return exchange::sendAcknowledged(comm_, command::Ping, reply::Ready);
+}
+
+bool Connection::mayCloseNow() {
+    if (!running_)
+        return true;
+    closePending_ = true;
+    return false;
+}
+
+void Connection::windowUnloaded() {
+    windowGone_ = true;
+    held_.clear();
+}
+
+// Keeping exchanges apart
+
+void Connection::holdOrRun(Exchange exchange) {
+    if (windowGone_)
+        return;
+    if (running_) {
+        held_.append(std::move(exchange));
+        return;
+    }
+    run(exchange);
+}
+
+void Connection::run(const Exchange& exchange) {
+    running_ = true;
+    exchange();
+    running_ = false;
+    afterExchange();
+}
+
+void Connection::afterExchange() {
+    if (windowGone_) {
+        held_.clear();
+        return;
+    }
+    if (linkLost_)
+        reportLinkLost();
+    if (closePending_) {
+        closePending_ = false;
+        held_.clear();
+        window_.unloadWindow();
+        return;
+    }
+    if (!held_.isEmpty())
+        run(held_.takeFirst());
+}
+
+// Sequences
+
+void Connection::connectSequence() {
+    platform_.sleep(kPauseBeforeOpenMs);
+    comm_.port().setRtsEnable(true);
+    if (!comm_.OpenPort(window_.selectedPortIndex() + 1))
+        return;
+    window_.BeginBusy();
+
+    bool answered = pingSeries();
+    if (!answered && !linkLost_) {
+        // Some adapters answer only with RTS de-asserted.
+        comm_.port().setRtsEnable(false);
+        window_.BeginBusy();
+        answered = pingSeries();
+    }
+    if (linkLost_)
+        return void(endConnectAttempt());
+    if (!answered) {
+        platform_.showMessage(QStringLiteral("No reply from device!"), MessageIcon::Error);
+        return void(endConnectAttempt());
+    }
+
+    device_.FirmwareVersion = exchange::requestVersion(comm_, platform_);
+    if (!isVersionAccepted(device_.FirmwareVersion)) {
+        platform_.showMessage(gateMessage(device_.FirmwareVersion), MessageIcon::Error);
+        return void(endConnectAttempt());
+    }
+
+    ReadSettings(comm_, platform_, window_);
+    window_.setKeepAliveEnabled(true);
+    window_.SetConnectedState(true);
+    window_.EndBusy();
+}
+
+bool Connection::pingSeries() {
+    for (int i = 0; i < kPingsPerSeries; ++i) {
+        if (PingDevice())
+            return true;
+        if (linkLost_)
+            return false;
+    }
+    return false;
+}
+
+bool Connection::endConnectAttempt() {
+    comm_.ClosePort();
+    window_.EndBusy();
+    return false;
+}
+
+void Connection::disconnectSequence() {
+    exchange::sendClosingNotice(comm_);
+    dropConnection();
+}
+
+void Connection::keepAlive() {
+    if (PingDevice() || linkLost_)
+        return;
+    // The device stopped answering: drop the connection without a word.
+    dropConnection();
+}
+
+void Connection::exitSequence() {
+    if (PingDevice())
+        exchange::sendClosingNotice(comm_);
+    closePending_ = true;
+}
+
+void Connection::saveSequence() {
+    window_.setKeepAliveEnabled(false);
+    window_.BeginBusy();
+
+    const QString problem = checkSettingsBeforeSave(window_);
+    if (!problem.isEmpty()) {
+        platform_.showMessage(problem, MessageIcon::Error);
+    } else {
+        const bool saved = WriteSettings(comm_, window_);
+        if (linkLost_) {
+            // The loss is reported once the sequence is over; the connection is gone.
+            window_.EndBusy();
+            return;
+        }
+        if (saved)
+            platform_.showMessage(QStringLiteral("Settings saved!"), MessageIcon::Information);
+        else
+            platform_.showMessage(QStringLiteral("No reply from device!"), MessageIcon::Error);
+    }
+    window_.setKeepAliveEnabled(true);
+    window_.EndBusy();
+}
+
+// Loss of the link: the port's own error, as opposed to a reply that does not come.
+
+void Connection::onLinkLost(const QString& description) {
+    if (windowGone_)
+        return;
+    linkLost_ = true;
+    linkLostDescription_ = description;
+    if (!running_)
+        reportLinkLost();
+}
+
+void Connection::reportLinkLost() {
+    linkLost_ = false;
+    // No tick may start a ping while the message waits for the user.
+    window_.setKeepAliveEnabled(false);
+    platform_.showMessage(modComm::portErrorMessage(comm_.portNumber(), linkLostDescription_),
+                          MessageIcon::Error);
+    dropConnection();
+}
+
+void Connection::dropConnection() {
+    window_.SetConnectedState(false);
+    window_.setKeepAliveEnabled(false);
+    comm_.ClosePort();
+}
+
+} // namespace tavixat

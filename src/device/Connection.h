@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <functional>
+
+namespace tavixat {
+
+class ConnectionWindow;
+class Platform;
+class modComm;
+struct DeviceState;
+
+// The life cycle of a connection: connect with ping retries, RTS switching and the firmware
+// gate; keep-alive; disconnect; exit; save. The window's handlers call in here.
+//
+// Exchanges with the device never overlap: they share the port and the stream of reply fields.
+// A click that arrives while an exchange waits with the window enabled (the keep-alive ping, the
+// Exit ping) is held and runs when that exchange has ended, unless the button it pressed no
+// longer stands for the same action; a tick that falls due meanwhile is dropped; a close of the
+// window is completed after the exchange.
+class Connection : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kPauseBeforeOpenMs = 500;
+    static constexpr int kPingsPerSeries = 5;
+
+    Connection(modComm& comm, Platform& platform, DeviceState& device, ConnectionWindow& window,
+               QObject* parent = nullptr);
+
+    void cmdConnect_Click();
+    void cmdExit_Click();
+    void cmdWrite_Click();
+    void Timer1_Timer();
+    bool PingDevice();
+
+    bool isExchangeRunning() const { return running_; }
+    // The window asks before it closes. False: an exchange is running and the close will be
+    // completed through unloadWindow() when it has ended.
+    bool mayCloseNow();
+    // The window is gone: nothing may touch it any more.
+    void windowUnloaded();
+
+private:
+    using Exchange = std::function<void()>;
+
+    void holdOrRun(Exchange exchange);
+    void run(const Exchange& exchange);
+    void afterExchange();
+
+    void connectSequence();
+    bool pingSeries();
+    bool endConnectAttempt();
+    void disconnectSequence();
+    void keepAlive();
+    void exitSequence();
+    void saveSequence();
+
+    void onLinkLost(const QString& description);
+    void reportLinkLost();
+    void dropConnection();
+
+    modComm& comm_;
+    Platform& platform_;
+    DeviceState& device_;
+    ConnectionWindow& window_;
+
+    bool running_ = false;
+    bool closePending_ = false;
+    bool windowGone_ = false;
+    bool linkLost_ = false;
+    QString linkLostDescription_;
+    QList<Exchange> held_;
+};
+
+} // namespace tavixat

@@ -1,0 +1,120 @@
+#include "SettingsTransfer.h"
+
+#include "Commands.h"
+#include "Exchanges.h"
+#include "QueryFields.h"
+#include "SettingsFields.h"
+#include "modComm.h"
+
+#include <QStringList>
+
+namespace tavixat {
+
+namespace {
+
+const QStringList kBaudRates = {"1200",  "2400",  "4800",   "9600",  "19200",
+                                "38400", "57600", "115200", "230400"};
+const QStringList kStopBits = {"1", "2"};
+const QStringList kParityLetters = {"N", "O", "E"};
+const QString kNoAddress = QStringLiteral("0000 00 00 0000");
+
+void selectIfListed(const QStringList& entries, const QString& text, auto select) {
+    const qsizetype index = entries.indexOf(text);
+    if (index >= 0)
+        select(int(index));
+}
+
+// Printable ASCII without the characters that frame commands and replies.
+bool isSafeOnTheWire(const QString& text) {
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || u > 0x7e || u == '<' || u == '>' || u == '[' || u == ']')
+            return false;
+    }
+    return true;
+}
+
+QString unsafeTextMessage(const QString& what) {
+    return QStringLiteral("Nothing was saved: the %1 holds a character the device cannot take.")
+               .arg(what) +
+           QStringLiteral("\r\nUse printable ASCII characters other than < > [ ].");
+}
+
+QString noSelectionMessage(const QString& what) {
+    return QStringLiteral("Nothing was saved: choose the %1 from its list.").arg(what);
+}
+
+} // namespace
+
+void ReadSettings(modComm& comm, Platform& platform, SettingsFields& w) {
+    const QStringList f = exchange::querySettings(comm, platform);
+
+    w.setName(queryField(f, QueryField::Name));
+    w.setPinCode(queryField(f, QueryField::PinCode));
+    selectIfListed(kBaudRates, queryField(f, QueryField::BaudRate),
+                   [&](int i) { w.selectBaudRate(i); });
+    selectIfListed(kStopBits, queryField(f, QueryField::StopBits),
+                   [&](int i) { w.selectStopBits(i); });
+    selectIfListed(kParityLetters, queryField(f, QueryField::Parity),
+                   [&](int i) { w.selectParity(i); });
+    if (queryField(f, QueryField::Role) == reply::Master)
+        w.SelectMaster();
+    else
+        w.SelectSlave();
+    w.setRemoteAddress(queryField(f, QueryField::RemoteAddress));
+    w.setOwnAddress(queryField(f, QueryField::OwnAddress));
+    if (w.remoteAddress().isEmpty())
+        w.setRemoteAddress(kNoAddress);
+    w.setDiscoverableChecked(queryField(f, QueryField::Visibility) != reply::Invisible);
+    const bool pinRequested = queryField(f, QueryField::PinMode) != reply::PinOff;
+    w.setPinRequestChecked(pinRequested);
+    w.setPinCodeEnabled(pinRequested);
+    w.setVersionCaption(queryField(f, QueryField::FirmwareVersion));
+}
+
+bool WriteSettings(modComm& comm, const SettingsFields& w) {
+    const auto acknowledged = [&comm](const QString& command) {
+        return exchange::sendAcknowledged(comm, command, reply::Ok);
+    };
+
+    comm.FlushInput();
+    if (!acknowledged(command::name(w.name())))
+        return false;
+    if (!acknowledged(command::pinCode(w.pinCode())))
+        return false;
+    if (!acknowledged(command::baudRate(w.selectedBaudRate())))
+        return false;
+    if (!acknowledged(command::stopBits(w.selectedStopBits())))
+        return false;
+    if (!acknowledged(command::parity(command::parityLetter(w.selectedParity()))))
+        return false;
+    if (w.isMasterChecked()) {
+        if (!acknowledged(command::Master))
+            return false;
+        if (!acknowledged(command::address(w.remoteAddress())))
+            return false;
+    } else if (!acknowledged(command::Slave)) {
+        return false;
+    }
+    if (!acknowledged(w.isDiscoverableChecked() ? command::Discoverable : command::Invisible))
+        return false;
+    return acknowledged(w.isPinRequestChecked() ? command::PinOn : command::PinOff);
+}
+
+QString checkSettingsBeforeSave(const SettingsFields& w) {
+    if (!isSafeOnTheWire(w.name()))
+        return unsafeTextMessage(QStringLiteral("device name"));
+    if (!isSafeOnTheWire(w.pinCode()))
+        return unsafeTextMessage(QStringLiteral("PIN code"));
+    if (w.isMasterChecked() && !isSafeOnTheWire(w.remoteAddress()))
+        return unsafeTextMessage(QStringLiteral("address to connect to"));
+    if (w.selectedBaudRate().isEmpty())
+        return noSelectionMessage(QStringLiteral("baud rate"));
+    if (w.selectedStopBits().isEmpty())
+        return noSelectionMessage(QStringLiteral("stop bits"));
+    if (w.selectedParity().isEmpty())
+        return noSelectionMessage(QStringLiteral("parity"));
+    return {};
+}
+
+} // namespace tavixat
