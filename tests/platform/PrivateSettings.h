@@ -14,6 +14,7 @@ public:
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir_.path());
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir_.path());
     }
+    QString folder() const { return dir_.path(); }
     QString iniFile() const { return dir_.filePath(QStringLiteral("TavixAT Setup.conf")); }
 
 private:

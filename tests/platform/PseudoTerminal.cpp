@@ -30,6 +30,10 @@ PseudoTerminal::~PseudoTerminal() {
     hangUp();
 }
 
+QString PseudoTerminal::missingDevicePath() {
+    return QStringLiteral("/nonexistent/ttyTAVIX%1").arg(::getpid());
+}
+
 bool PseudoTerminal::send(const QByteArray& bytes) {
     return isValid() && ::write(master_, bytes.constData(), size_t(bytes.size())) == bytes.size();
 }

@@ -14,6 +14,10 @@ public:
     PseudoTerminal(const PseudoTerminal&) = delete;
     PseudoTerminal& operator=(const PseudoTerminal&) = delete;
 
+    // A device path that does not exist. Unique to this process: QSerialPort takes a lock file
+    // named after the device before it opens, and tests run side by side.
+    static QString missingDevicePath();
+
     bool isValid() const { return master_ >= 0; }
     const QString& slavePath() const { return slavePath_; }
 

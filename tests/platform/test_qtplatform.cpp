@@ -128,14 +128,18 @@ void TestQtPlatform::settings() {
     QtPlatform platform;
     const QString section = QStringLiteral("Properties");
     const QString key = QStringLiteral("CommPort");
-    // A folder where the INI file should be: no program, not even root, can write it.
-    if (storeBlocked)
-        QVERIFY(QDir().mkpath(settings_.iniFile()));
+    // A plain file where the store's folder should be: nobody, not even root, can write there.
+    const QString folder = settings_.folder();
+    if (storeBlocked) {
+        QVERIFY(QDir(folder).removeRecursively());
+        QFile blocker(folder);
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+    }
 
     QTEST(platform.saveSetting(section, key, QStringLiteral("12")), "saved");
     QTEST(platform.readSetting(section, key, QStringLiteral("1")), "read");
     if (storeBlocked)
-        QVERIFY(QDir(settings_.iniFile()).removeRecursively());
+        QVERIFY(QFile::remove(folder) && QDir().mkpath(folder));
     else
         QVERIFY(iniText(settings_.iniFile()).contains(QStringLiteral("[Properties]\nCommPort=12")));
 }
@@ -152,7 +156,7 @@ void TestQtPlatform::openPortThroughSerialLink() {
     QFETCH(bool, deviceThere);
     PseudoTerminal far;
     QVERIFY(far.isValid());
-    const QString path = deviceThere ? far.slavePath() : QStringLiteral("/nonexistent/ttyTAVIX");
+    const QString path = deviceThere ? far.slavePath() : PseudoTerminal::missingDevicePath();
     QVERIFY(storeText(QStringLiteral("Ports/COM12"), path));
     QVERIFY(storeText(QStringLiteral("Properties/CommPort"), QStringLiteral("7")));
     QtPlatform platform;

@@ -33,8 +33,9 @@ QString describeOpenFailure(const QString& path, QSerialPort::SerialPortError er
         return QStringLiteral("%1: there is no such device (is the adapter plugged in?)").arg(path);
     case QSerialPort::PermissionError:
         if (userMayNotUse(path))
-            return QStringLiteral("%1: you may not use this port. Join the group that owns it "
-                                  "(sudo usermod -aG dialout $USER), then log out and in again.")
+            return QStringLiteral("%1: you are not allowed to use this port. Add yourself to the "
+                                  "dialout group (sudo usermod -aG dialout $USER), then log out "
+                                  "and in again.")
                 .arg(path);
         return QStringLiteral("%1: the port is busy (in use by another program).").arg(path);
     default:
