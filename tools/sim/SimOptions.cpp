@@ -49,9 +49,8 @@ const NumberOption kHangUpAfterCommands{
     "Answer n commands; hang up (close the line, then exit) when the next one comes.", "n", 1,
     std::numeric_limits<int>::max()};
 const NumberOption kHangUpAfterMs{"hang-up-after-ms",
-                                  "Hang up (close the line, then exit) t ms "
-                                  "after start.",
-                                  "t", 0, std::numeric_limits<int>::max()};
+                                  "Hang up (close the line, then exit) t ms after start.", "t", 0,
+                                  std::numeric_limits<int>::max()};
 
 const NumberOption* const kNumberOptions[] = {
     &kAnswerPingFrom,    &kLatency,     &kQueryFields,         &kFieldInterval,
@@ -87,16 +86,11 @@ std::optional<int> readNumber(const QCommandLineParser& parser, const NumberOpti
     bool ok = false;
     const int value = text.toInt(&ok);
     if (!ok || value < option.lowest || value > option.highest) {
-        error = option.highest == std::numeric_limits<int>::max()
-                    ? QStringLiteral("--%1 takes a whole number from %2 up, not \"%3\".")
-                          .arg(name)
-                          .arg(option.lowest)
-                          .arg(text)
-                    : QStringLiteral("--%1 takes a whole number from %2 to %3, not \"%4\".")
-                          .arg(name)
-                          .arg(option.lowest)
-                          .arg(option.highest)
-                          .arg(text);
+        const QString range =
+            option.highest == std::numeric_limits<int>::max()
+                ? QStringLiteral("from %1 up").arg(option.lowest)
+                : QStringLiteral("from %1 to %2").arg(option.lowest).arg(option.highest);
+        error = QStringLiteral("--%1 takes a whole number %2, not \"%3\".").arg(name, range, text);
         return std::nullopt;
     }
     return value;
@@ -140,62 +134,18 @@ struct Parser {
         parser.addOption(link);
         parser.addOption(pace);
         parser.addOption(silent);
-        parser.addOption(makeOption(kAnswerPingFrom));
         parser.addOption(answerRts);
         parser.addOption(firmware);
         parser.addOption(noVersion);
-        for (const NumberOption* option : kNumberOptions) {
-            if (option != &kAnswerPingFrom)
-                parser.addOption(makeOption(*option));
-        }
+        for (const NumberOption* option : kNumberOptions)
+            parser.addOption(makeOption(*option));
         parser.addOption(lowerCaseAcks);
         parser.addOption(noise);
     }
 };
 
-// Fills the faults that take a value; false with error set when one is out of range.
-bool readFaultValues(const Parser& p, DeviceFaults& faults, QString& error) {
-    std::optional<int> n;
-    if ((n = readNumber(p.parser, kAnswerPingFrom, error)))
-        faults.answerPingFrom = *n;
-    if ((n = readNumber(p.parser, kLatency, error)))
-        faults.latencyMs = *n;
-    if ((n = readNumber(p.parser, kQueryFields, error)))
-        faults.queryFieldLimit = *n;
-    if ((n = readNumber(p.parser, kFieldInterval, error)))
-        faults.fieldIntervalMs = *n;
-    faults.stopAfterCommands = readNumber(p.parser, kStopAfterCommands, error);
-    faults.stopAfterMs = readNumber(p.parser, kStopAfterMs, error);
-    faults.hangUpAfterCommands = readNumber(p.parser, kHangUpAfterCommands, error);
-    faults.hangUpAfterMs = readNumber(p.parser, kHangUpAfterMs, error);
-    if (!error.isEmpty())
-        return false;
-
-    if (p.parser.isSet(p.answerRts)) {
-        const QString state = p.parser.value(p.answerRts);
-        if (state == QLatin1String("asserted"))
-            faults.answerOnlyWithRts = true;
-        else if (state == QLatin1String("deasserted"))
-            faults.answerOnlyWithRts = false;
-        else {
-            error =
-                QStringLiteral("--answer-rts takes asserted or deasserted, not \"%1\".").arg(state);
-            return false;
-        }
-    }
-    if (p.parser.isSet(p.noise)) {
-        const std::optional<QByteArray> bytes = decodeEscapes(p.parser.value(p.noise));
-        if (!bytes) {
-            error = QStringLiteral("--noise has an escape other than \\r \\n \\t \\\\ \\xHH.");
-            return false;
-        }
-        faults.noise = *bytes;
-    }
-    return true;
-}
-
-} // namespace
-
+// "\r", "\n", "\t", "\\" and "\xHH" as the bytes they stand for; other characters as Latin-1.
+// Nullopt for an escape it does not know.
 std::optional<QByteArray> decodeEscapes(const QString& text) {
     QByteArray bytes;
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -229,6 +179,50 @@ std::optional<QByteArray> decodeEscapes(const QString& text) {
     return bytes;
 }
 
+bool readNumbers(const Parser& p, DeviceFaults& faults, QString& error) {
+    std::optional<int> n;
+    if ((n = readNumber(p.parser, kAnswerPingFrom, error)))
+        faults.answerPingFrom = *n;
+    if ((n = readNumber(p.parser, kLatency, error)))
+        faults.latencyMs = *n;
+    if ((n = readNumber(p.parser, kQueryFields, error)))
+        faults.queryFieldLimit = *n;
+    if ((n = readNumber(p.parser, kFieldInterval, error)))
+        faults.fieldIntervalMs = *n;
+    faults.stopAfterCommands = readNumber(p.parser, kStopAfterCommands, error);
+    faults.stopAfterMs = readNumber(p.parser, kStopAfterMs, error);
+    faults.hangUpAfterCommands = readNumber(p.parser, kHangUpAfterCommands, error);
+    faults.hangUpAfterMs = readNumber(p.parser, kHangUpAfterMs, error);
+    return error.isEmpty();
+}
+
+bool readRtsState(const Parser& p, DeviceFaults& faults, QString& error) {
+    if (!p.parser.isSet(p.answerRts))
+        return true;
+    const QString state = p.parser.value(p.answerRts);
+    if (state == QLatin1String("asserted"))
+        faults.answerOnlyWithRts = true;
+    else if (state == QLatin1String("deasserted"))
+        faults.answerOnlyWithRts = false;
+    else
+        error = QStringLiteral("--answer-rts takes asserted or deasserted, not \"%1\".").arg(state);
+    return error.isEmpty();
+}
+
+bool readNoise(const Parser& p, DeviceFaults& faults, QString& error) {
+    if (!p.parser.isSet(p.noise))
+        return true;
+    const std::optional<QByteArray> bytes = decodeEscapes(p.parser.value(p.noise));
+    if (!bytes) {
+        error = QStringLiteral("--noise has an escape other than \\r \\n \\t \\\\ \\xHH.");
+        return false;
+    }
+    faults.noise = *bytes;
+    return true;
+}
+
+} // namespace
+
 ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     Parser p;
     if (!p.parser.parse(arguments))
@@ -244,7 +238,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
 
     SimOptions options;
     QString error;
-    if (!readFaultValues(p, options.faults, error))
+    if (!readNumbers(p, options.faults, error) || !readRtsState(p, options.faults, error) ||
+        !readNoise(p, options.faults, error))
         return {std::nullopt, usageError(error), kUsageError};
     options.linkPath = p.parser.value(p.link);
     options.pace = p.parser.isSet(p.pace);

@@ -27,8 +27,4 @@ struct ParsedCommandLine {
 
 ParsedCommandLine parseCommandLine(const QStringList& arguments);
 
-// "\r\n", "\t", "\\" and "\xHH" in a text given on the command line, as bytes. Other characters
-// go out as Latin-1. Nullopt for an escape it does not know.
-std::optional<QByteArray> decodeEscapes(const QString& text);
-
 } // namespace tavixat::sim

@@ -41,15 +41,16 @@ int main(int argc, char* argv[]) {
         printError(error);
         return 1;
     }
-    // The path first and flushed: whoever started the simulator is waiting for it.
-    std::printf("%s\n", line.slavePath().toLocal8Bit().constData());
-    std::fflush(stdout);
-
     LineLink link;
     if (!options.linkPath.isEmpty() && !link.create(options.linkPath, line.slavePath(), error)) {
         printError(error);
         return 1;
     }
+    // The path first and flushed: whoever started the simulator waits for it, and may use the
+    // link as soon as it has read it.
+    std::printf("%s\n", line.slavePath().toLocal8Bit().constData());
+    std::fflush(stdout);
+
     if (options.faults.answerOnlyWithRts)
         printError(
             QStringLiteral("a pseudo-terminal has no RTS line: --answer-rts has no effect."));
