@@ -1,0 +1,136 @@
+#pragma once
+
+// The one window of TavixAT Setup.
+//
+// How a click flows through the layers: a handler of this window (say the Connect button's)
+// runs a device sequence from src/device (connect, read or write the settings), which builds the
+// device's commands and reads and writes the window's fields; the sequence talks to the device
+// only through modComm (src/serial: send a command, wait for a bracketed reply field), and
+// modComm drives the abstract SerialPort (src/platform, QSerialPort behind it). Message boxes,
+// the settings store, sleeps and event processing come from Platform. Nothing below this window
+// includes a header of src/ui.
+
+#include <QColor>
+#include <QWidget>
+#include <chrono>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+
+namespace tavixat {
+
+class DottedLine;
+class Platform;
+class StatusLamp;
+class modComm;
+struct DeviceState;
+
+class frmMain : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr const char* kCaption = "TavixAT Setup (3.0.2)";
+    static constexpr QSize kClientSize{561, 281};
+    static constexpr std::chrono::milliseconds kKeepAliveInterval{1000};
+    static constexpr QColor kConnectedColor{0, 255, 0};
+    static constexpr QColor kDisconnectedColor{255, 0, 0};
+    static constexpr int kPortCount = 16;
+
+    // Builds the window in its design-time state, then runs Form_Load.
+    frmMain(Platform& platform, modComm& comm, DeviceState& device, QWidget* parent = nullptr);
+
+    Platform& platform() { return platform_; }
+    modComm& comm() { return comm_; }
+    DeviceState& device() { return device_; }
+
+    // Start-up: fills the port list, selects the stored port, shows the disconnected state.
+    void Form_Load();
+    // Shutdown: closes the serial port. Runs whenever the window closes.
+    void Form_Unload();
+
+    // Switches the window between its connected and disconnected presentations.
+    void SetConnectedState(bool Connected);
+
+    void OptMaster_Click();
+    void OptSlave_Click();
+    void chkPIN_Click();
+    // Character code by reference: set to 0 to cancel the key.
+    void txtAddr_KeyPress(int& KeyAscii);
+    void txtAddr_LostFocus();
+    void txtPin_LostFocus();
+
+    // Window-level controls, front-most first.
+    QPushButton* cmdRefresh = nullptr;
+    QComboBox* cboPort = nullptr;
+    QPushButton* cmdConnect = nullptr;
+    QPushButton* cmdWrite = nullptr;
+    QPushButton* cmdExit = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QGroupBox* Frame3 = nullptr;
+    QTimer* Timer1 = nullptr;
+
+    // "Serial settings" (Frame2).
+    QComboBox* cboParity = nullptr;
+    QComboBox* cboStopBit = nullptr;
+    QComboBox* cboBaud = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label4 = nullptr;
+
+    // "Device settings" (Frame1).
+    QRadioButton* OptSlave = nullptr;
+    QRadioButton* OptMaster = nullptr;
+    QCheckBox* chkPIN = nullptr;
+    QCheckBox* chkDiscoverable = nullptr;
+    QCheckBox* chkMaster = nullptr;
+    QLineEdit* txtAddr = nullptr;
+    QLineEdit* txtPin = nullptr;
+    QLineEdit* txtName = nullptr;
+    DottedLine* Line8 = nullptr;
+    QLabel* lblCTA = nullptr;
+    QLabel* lblFMT = nullptr;
+    QLabel* Label8 = nullptr;
+    QLabel* Label7 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label1 = nullptr;
+
+    // "Comm" (Frame3).
+    QLineEdit* txtBDADDR = nullptr;
+    QLabel* lblVersion = nullptr;
+    QLabel* Label9 = nullptr;
+    QLabel* Label10 = nullptr;
+    StatusLamp* shpStatus = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void setUpWindow();
+    void createWindowControls();
+    void createSerialControls();
+    void createDeviceControls();
+    void createCommControls();
+    void applyStackingOrder();
+    void applyTabOrder();
+    void connectHandlers();
+    void centreOnScreen();
+
+    bool filterAddressKey(QKeyEvent& event);
+    // Inserts the characters of `text` that the address key filter lets through.
+    void pasteIntoAddress(const QString& text);
+    void showAddressContextMenu(const QPoint& globalPos);
+
+    Platform& platform_;
+    modComm& comm_;
+    DeviceState& device_;
+};
+
+} // namespace tavixat
