@@ -11,7 +11,7 @@
 
 namespace tavixat::test {
 
-// The window on a fake platform and port. Built on demand, so a test can fill the settings
+// The window on a fake platform and port, built on demand so that a test can fill the settings
 // store or the firmware version first.
 struct WindowRig {
     FakePlatform platform;
@@ -27,8 +27,7 @@ struct WindowRig {
 
     // Shown and active, for tests that type, click or move the focus.
     frmMain& buildShown() {
-        build();
-        window->show();
+        build().show();
         window->activateWindow();
         if (!QTest::qWaitForWindowActive(window.get()))
             qWarning("the window did not become active");
