@@ -7,7 +7,6 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QXmlStreamReader>
 
 using namespace tavixat::test;
 using namespace std::chrono_literals;
@@ -59,7 +58,7 @@ private slots:
     void validatorsAccept_data();
     void validatorsAccept();
     void desktopEntryStartsInstalledProgram();
-    void metainfoMatchesThisInstall();
+    void metainfoNamesThisRelease();
     void manPageRendersCleanly_data();
     void manPageRendersCleanly();
     void simManPageListsEveryOption();
@@ -152,29 +151,13 @@ void TestInstall::desktopEntryStartsInstalledProgram() {
     }
 }
 
-void TestInstall::metainfoMatchesThisInstall() {
+void TestInstall::metainfoNamesThisRelease() {
     QFile file(installed(kMetainfo));
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QXmlStreamReader xml(&file);
-    QStringList releases;
-    QStringList binaries;
-    while (!xml.atEnd()) {
-        if (xml.readNext() != QXmlStreamReader::StartElement)
-            continue;
-        if (xml.name() == QLatin1String("release"))
-            releases << xml.attributes().value(QLatin1String("version")).toString();
-        else if (xml.name() == QLatin1String("binary"))
-            binaries << xml.readElementText();
-    }
-    QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
-
-    // Software centres show the first release as the version they install.
-    QVERIFY(!releases.isEmpty());
-    QCOMPARE(releases.first(), QStringLiteral(TAVIXAT_PROJECT_VERSION));
-    QVERIFY(!binaries.isEmpty());
-    for (const QString& binary : binaries)
-        QVERIFY2(QFileInfo(installed(QStringLiteral("bin/") + binary)).isExecutable(),
-                 qPrintable(binary));
+    // Software centres show the first release listed as the version they install.
+    static const QRegularExpression release(QStringLiteral("<release\\s+version=\"([^\"]*)\""));
+    QCOMPARE(release.match(QString::fromUtf8(file.readAll())).captured(1),
+             QStringLiteral(TAVIXAT_PROJECT_VERSION));
 }
 
 void TestInstall::manPageRendersCleanly_data() {
