@@ -1,6 +1,7 @@
 #include "frmMain.h"
 
 #include "CaptionFit.h"
+#include "Connection.h"
 #include "DeviceState.h"
 #include "DottedLine.h"
 #include "PictureButton.h"
@@ -8,6 +9,7 @@
 #include "Platform.h"
 #include "StatusLamp.h"
 #include "Version.h"
+#include "frmMainView.h"
 #include "modComm.h"
 #include "modProg.h"
 
@@ -138,11 +140,15 @@ frmMain::frmMain(Platform& platform, modComm& comm, DeviceState& device, QWidget
     createCommControls();
     applyStackingOrder();
     applyTabOrder();
+    view_ = std::make_unique<frmMainView>(*this);
+    connection_ = std::make_unique<Connection>(comm_, platform_, device_, *view_);
     connectHandlers();
     fitCaptionFont(*this);
     centreOnScreen();
     Form_Load();
 }
+
+frmMain::~frmMain() = default;
 
 void frmMain::setUpWindow() {
     setObjectName(QStringLiteral("frmMain"));
@@ -288,6 +294,10 @@ void frmMain::connectHandlers() {
     connect(OptMaster, &QRadioButton::clicked, this, &frmMain::OptMaster_Click);
     connect(OptSlave, &QRadioButton::clicked, this, &frmMain::OptSlave_Click);
     connect(chkPIN, &QCheckBox::clicked, this, &frmMain::chkPIN_Click);
+    connect(cmdConnect, &QPushButton::clicked, this, &frmMain::cmdConnect_Click);
+    connect(cmdWrite, &QPushButton::clicked, this, &frmMain::cmdWrite_Click);
+    connect(cmdExit, &QPushButton::clicked, this, &frmMain::cmdExit_Click);
+    connect(Timer1, &QTimer::timeout, this, &frmMain::Timer1_Timer);
     txtAddr->installEventFilter(this);
     txtPin->installEventFilter(this);
 }
@@ -311,8 +321,31 @@ void frmMain::Form_Unload() {
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
-    Form_Unload();
+    // A close that arrives while an exchange waits is completed when it has ended.
+    if (!unloaded_ && !connection_->mayCloseNow()) {
+        event->ignore();
+        return;
+    }
+    if (!unloaded_) {
+        unloaded_ = true;
+        Timer1->stop();
+        Form_Unload();
+        connection_->windowUnloaded();
+    }
     event->accept();
+}
+
+void frmMain::cmdConnect_Click() {
+    connection_->cmdConnect_Click();
+}
+void frmMain::cmdExit_Click() {
+    connection_->cmdExit_Click();
+}
+void frmMain::cmdWrite_Click() {
+    connection_->cmdWrite_Click();
+}
+void frmMain::Timer1_Timer() {
+    connection_->Timer1_Timer();
 }
 
 void frmMain::SetConnectedState(bool Connected) {

@@ -13,6 +13,7 @@
 #include <QColor>
 #include <QWidget>
 #include <chrono>
+#include <memory>
 
 class QCheckBox;
 class QComboBox;
@@ -26,7 +27,9 @@ class QTimer;
 
 namespace tavixat {
 
+class Connection;
 class DottedLine;
+class frmMainView;
 class Platform;
 class StatusLamp;
 class modComm;
@@ -44,6 +47,7 @@ public:
 
     // Builds the window in its design-time state, then runs Form_Load.
     frmMain(Platform& platform, modComm& comm, DeviceState& device, QWidget* parent = nullptr);
+    ~frmMain() override;
 
     Platform& platform() { return platform_; }
     modComm& comm() { return comm_; }
@@ -56,6 +60,15 @@ public:
 
     // Switches the window between its connected and disconnected presentations.
     void SetConnectedState(bool Connected);
+
+    // The connection's handlers: they run the device sequences.
+    void cmdConnect_Click();
+    void cmdExit_Click();
+    void cmdWrite_Click();
+    void Timer1_Timer();
+
+    // True once the window has closed for good; nothing may use it then.
+    bool isUnloaded() const { return unloaded_; }
 
     void OptMaster_Click();
     void OptSlave_Click();
@@ -131,6 +144,9 @@ private:
     Platform& platform_;
     modComm& comm_;
     DeviceState& device_;
+    std::unique_ptr<frmMainView> view_;
+    std::unique_ptr<Connection> connection_;
+    bool unloaded_ = false;
 };
 
 } // namespace tavixat

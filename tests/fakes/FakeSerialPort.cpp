@@ -19,6 +19,7 @@ void FakeSerialPort::hangUp(const QString& description) {
         return;
     open_ = false;
     ++closes;
+    incoming_.clear();
     emit linkLost(description);
 }
 

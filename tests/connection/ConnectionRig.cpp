@@ -1,0 +1,28 @@
+#include "ConnectionRig.h"
+
+#include "StatusLamp.h"
+
+#include <QPushButton>
+#include <QTimer>
+
+namespace tavixat::test {
+
+bool ConnectionRig::isConnected() const {
+    const bool connected = form->cmdConnect->text() == QStringLiteral("Disconnect");
+    // The caption, the lamp, the open port and the keep-alive timer must tell the same story.
+    if (connected != (form->shpStatus->fillColor() == frmMain::kConnectedColor) ||
+        connected != port.isOpen() || connected != form->Timer1->isActive())
+        qWarning("connection state is inconsistent");
+    return connected && port.isOpen() && form->Timer1->isActive();
+}
+
+void ConnectionRig::connectAndReset() {
+    form->cmdConnect_Click();
+    if (!isConnected())
+        qWarning("the rig did not connect");
+    port.writes.clear();
+    platform.messages.clear();
+    platform.sleeps.clear();
+}
+
+} // namespace tavixat::test
