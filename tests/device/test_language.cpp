@@ -20,16 +20,6 @@ void TestLanguage::commandBytes_data() {
     QTest::addColumn<QString>("command");
     QTest::addColumn<QByteArray>("bytes");
 
-    QTest::newRow("ping") << command::Ping << QByteArray("<PING>");
-    QTest::newRow("version") << command::Vers << QByteArray("<VERS>");
-    QTest::newRow("query") << command::Query << QByteArray("<QUERY>");
-    QTest::newRow("exit") << command::Exit << QByteArray("<EXIT>");
-    QTest::newRow("master") << command::Master << QByteArray("<MASTER>");
-    QTest::newRow("slave") << command::Slave << QByteArray("<SLAVE>");
-    QTest::newRow("discoverable") << command::Discoverable << QByteArray("<DISCOVERABLE>");
-    QTest::newRow("invisible") << command::Invisible << QByteArray("<INVISIBLE>");
-    QTest::newRow("pin on") << command::PinOn << QByteArray("<PIN_ON>");
-    QTest::newRow("pin off") << command::PinOff << QByteArray("<PIN_OFF>");
     QTest::newRow("name of five, eleven bytes")
         << command::name(QStringLiteral("Tavix")) << QByteArray("<NAME=Tavix>");
     QTest::newRow("name unchanged: blanks, case, brackets")
