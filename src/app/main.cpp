@@ -12,6 +12,8 @@ int main(int argc, char* argv[]) {
     // No application name: the settings store is then the one file named after the organisation.
     QApplication::setOrganizationName(QStringLiteral("TavixAT Setup"));
     QApplication::setWindowIcon(tavixat::applicationIcon());
+    // Lets the desktop match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.tavixat.Setup"));
 
     tavixat::QtPlatform platform;
     tavixat::QtSerialPort port;
