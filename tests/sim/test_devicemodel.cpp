@@ -220,6 +220,28 @@ void TestDeviceModel::faults_data() {
     QTest::newRow("a reply due after the hang-up is lost")
         << f << plain << Writes{{"<PING>", 400}, {"<PING>", 550}} << QStringList{readyAt(600)}
         << 700LL;
+    f = {};
+    f.byteIntervalMs = 10;
+    QTest::newRow("one byte at a time")
+        << f << plain << Writes{{"<PING>", 0}, {"<PING>", 30}}
+        << QStringList{"0 [",   "10 R",  "20 E",  "30 A",  "40 D",   "50 Y",
+                       "60 ]",  "70 \r", "80 \n", "90 [",  "100 R",  "110 E",
+                       "120 A", "130 D", "140 Y", "150 ]", "160 \r", "170 \n"}
+        << -1LL;
+    f = {};
+    f.runawayFieldBytes = 20;
+    QTest::newRow("a field that never ends")
+        << f << plain << Writes{{"<QUERY>", 0}, {"<PING>", 5}}
+        << QStringList{"0 [0123456789abcdef0123", readyAt(5)} << -1LL;
+    f = {};
+    f.hangUpAfterBytes = 13;
+    QTest::newRow("hangs up in the middle of a reply")
+        << f << plain << Writes{{"<PING>", 0}, {"<QUERY>", 100}, {"<PING>", 200}}
+        << QStringList{readyAt(0), "100 [Tav"} << 100LL;
+    f.byteIntervalMs = 10;
+    f.hangUpAfterBytes = 3;
+    QTest::newRow("hangs up after the last byte let out")
+        << f << plain << Writes{{"<PING>", 0}} << QStringList{"0 [", "10 R", "20 E"} << 20LL;
 }
 
 void TestDeviceModel::faults() {

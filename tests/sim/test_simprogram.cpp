@@ -82,7 +82,8 @@ void TestSimProgram::helpNamesEveryOption_data() {
     for (const char* option :
          {"--link", "--pace", "--silent", "--answer-ping-from", "--answer-rts", "--firmware",
           "--no-version", "--latency", "--lower-case-acks", "--query-fields", "--field-interval",
-          "--noise", "--stop-after-commands", "--stop-after-ms", "--hang-up-after-commands",
+          "--noise", "--byte-interval", "--runaway-field", "--stop-after-commands",
+          "--stop-after-ms", "--hang-up-after-commands", "--hang-up-after-bytes",
           "--hang-up-after-ms"})
         QTest::newRow(option) << QString::fromLatin1(option);
 }
@@ -99,6 +100,8 @@ void TestSimProgram::refusesBadArguments_data() {
     QTest::newRow("negative latency") << QStringList{"--latency", "-5"} << "--latency";
     QTest::newRow("more than twelve fields") << QStringList{"--query-fields", "13"} << "0 to 12";
     QTest::newRow("not a number") << QStringList{"--stop-after-ms", "soon"} << "\"soon\"";
+    QTest::newRow("hang-up before any byte")
+        << QStringList{"--hang-up-after-bytes", "0"} << "from 1 up";
     QTest::newRow("unknown rts state") << QStringList{"--answer-rts", "high"} << "deasserted";
     QTest::newRow("stray argument") << QStringList{"/dev/ttyS0"} << "/dev/ttyS0";
 }

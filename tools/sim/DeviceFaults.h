@@ -26,6 +26,11 @@ struct DeviceFaults {
     int fieldIntervalMs = 0;
     // Bytes sent between two fields of a reply, outside the brackets.
     QByteArray noise;
+    // Each byte of a reply goes out this many ms after the one before it.
+    int byteIntervalMs = 0;
+    // "<QUERY>" is answered by "[" and this many bytes, with no "]" ever: a field that never
+    // ends. 0: the normal answer.
+    int runawayFieldBytes = 0;
     // Goes silent once this many commands have arrived, or from this time on.
     std::optional<int> stopAfterCommands;
     std::optional<qint64> stopAfterMs;
@@ -33,6 +38,9 @@ struct DeviceFaults {
     // answered, or at this time.
     std::optional<int> hangUpAfterCommands;
     std::optional<qint64> hangUpAfterMs;
+    // The line goes dead right after this many bytes of replies have gone out, in the middle of
+    // a reply if it falls there.
+    std::optional<int> hangUpAfterBytes;
 };
 
 } // namespace tavixat::sim

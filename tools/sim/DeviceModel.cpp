@@ -62,8 +62,7 @@ HeardCommand DeviceModel::handleCommand(const QByteArray& command, qint64 nowMs,
     ++commands_;
     HeardCommand heard{'<' + command + '>', nowMs, hears(nowMs, rts), {}};
     if (heard.heard) {
-        for (const OutputChunk& chunk :
-             scheduleReply(act(command).value_or(QList<QByteArray>{}), nowMs)) {
+        for (const OutputChunk& chunk : scheduleReply(reply(command), nowMs)) {
             heard.reply += chunk.bytes;
             chunks << chunk;
         }
@@ -87,6 +86,12 @@ bool DeviceModel::hears(qint64 nowMs, std::optional<bool> rts) const {
 
 bool DeviceModel::isSilentAt(qint64 atMs) const {
     return (faults_.stopAfterMs && atMs >= *faults_.stopAfterMs) || !isLineUp(atMs);
+}
+
+QList<QByteArray> DeviceModel::reply(const QByteArray& command) {
+    if (command == "QUERY" && faults_.runawayFieldBytes > 0)
+        return {runawayField()};
+    return frame(act(command).value_or(QList<QByteArray>{}));
 }
 
 std::optional<QList<QByteArray>> DeviceModel::act(const QByteArray& command) {
@@ -147,25 +152,72 @@ QByteArray DeviceModel::acknowledgement(const char* word) const {
     return faults_.lowerCaseAcks ? text.toLower() : text;
 }
 
-QList<OutputChunk> DeviceModel::scheduleReply(const QList<QByteArray>& fields, qint64 nowMs) {
-    QList<OutputChunk> chunks;
-    const bool spread = faults_.fieldIntervalMs > 0;
-    qint64 at = std::max(nowMs + faults_.latencyMs, lineFreeAt_);
+QList<QByteArray> DeviceModel::frame(const QList<QByteArray>& fields) const {
+    QList<QByteArray> pieces;
     for (qsizetype i = 0; i < fields.size(); ++i) {
-        if (i > 0 && spread)
-            at += faults_.fieldIntervalMs;
         QByteArray bytes = '[' + fields[i] + ']';
         bytes += i + 1 < fields.size() ? faults_.noise : QByteArray(kReplyEnd);
-        if (isSilentAt(at))
+        pieces << bytes;
+    }
+    return pieces;
+}
+
+QByteArray DeviceModel::runawayField() const {
+    // Printable filler, and never a bracket: nothing in it ends the field.
+    static const QByteArray kFiller("0123456789abcdef");
+    const qsizetype length = faults_.runawayFieldBytes;
+    return '[' + kFiller.repeated(length / kFiller.size() + 1).left(length);
+}
+
+QList<OutputChunk> DeviceModel::scheduleReply(const QList<QByteArray>& pieces, qint64 nowMs) {
+    // Each piece goes out whole, or one byte at a time; a unit sent after a pause starts a chunk
+    // of its own.
+    struct Unit {
+        QByteArray bytes;
+        qint64 gapMs = 0;
+    };
+    QList<Unit> units;
+    for (qsizetype i = 0; i < pieces.size(); ++i) {
+        const qint64 fieldGap = i > 0 ? faults_.fieldIntervalMs : 0;
+        if (faults_.byteIntervalMs <= 0) {
+            units << Unit{pieces[i], fieldGap};
+            continue;
+        }
+        for (qsizetype pos = 0; pos < pieces[i].size(); ++pos)
+            units << Unit{pieces[i].mid(pos, 1),
+                          (pos == 0 ? fieldGap : 0) + faults_.byteIntervalMs};
+    }
+
+    QList<OutputChunk> chunks;
+    qint64 at = std::max(nowMs + faults_.latencyMs, lineFreeAt_);
+    for (const Unit& unit : units) {
+        if (!chunks.isEmpty())
+            at += unit.gapMs;
+        const QByteArray bytes = withinOutputLimit(unit.bytes);
+        if (bytes.isEmpty() || isSilentAt(at))
             break;
-        if (chunks.isEmpty() || spread)
+        if (chunks.isEmpty() || unit.gapMs > 0)
             chunks << OutputChunk{bytes, at};
         else
             chunks.last().bytes += bytes;
+        bytesOut_ += bytes.size();
     }
-    if (!chunks.isEmpty())
-        lineFreeAt_ = chunks.last().atMs;
+    if (chunks.isEmpty())
+        return chunks;
+    if (isOutputLimitReached())
+        hangUp(chunks.last().atMs);
+    lineFreeAt_ = chunks.last().atMs + faults_.byteIntervalMs;
     return chunks;
+}
+
+QByteArray DeviceModel::withinOutputLimit(const QByteArray& bytes) const {
+    if (!faults_.hangUpAfterBytes)
+        return bytes;
+    return bytes.left(std::max<qint64>(0, *faults_.hangUpAfterBytes - bytesOut_));
+}
+
+bool DeviceModel::isOutputLimitReached() const {
+    return faults_.hangUpAfterBytes && bytesOut_ >= *faults_.hangUpAfterBytes;
 }
 
 } // namespace tavixat::sim

@@ -53,13 +53,20 @@ private:
                                QList<OutputChunk>& chunks);
     void hangUp(qint64 nowMs);
     bool hears(qint64 nowMs, std::optional<bool> rts) const;
+    // The bytes of the reply, in pieces that may go out at different times.
+    QList<QByteArray> reply(const QByteArray& command);
     // The fields of the reply, empty when there is none; nullopt for a command it does not know.
     std::optional<QList<QByteArray>> act(const QByteArray& command);
     std::optional<QList<QByteArray>> storeValue(const QByteArray& keyword, const QByteArray& value);
     std::optional<QList<QByteArray>> applyFixedSetting(const QByteArray& keyword);
     QList<QByteArray> queryReply() const;
     QByteArray acknowledgement(const char* word) const;
-    QList<OutputChunk> scheduleReply(const QList<QByteArray>& fields, qint64 nowMs);
+    QList<QByteArray> frame(const QList<QByteArray>& fields) const;
+    QByteArray runawayField() const;
+    QList<OutputChunk> scheduleReply(const QList<QByteArray>& pieces, qint64 nowMs);
+    // The part of these bytes that goes out before the line dies of its output limit.
+    QByteArray withinOutputLimit(const QByteArray& bytes) const;
+    bool isOutputLimitReached() const;
     bool isSilentAt(qint64 atMs) const;
 
     DeviceSettings settings_;
@@ -68,6 +75,7 @@ private:
     int commands_ = 0;
     int pings_ = 0;
     qint64 lineFreeAt_ = 0;
+    qint64 bytesOut_ = 0;
     std::optional<qint64> hangUpAt_;
 };
 

@@ -49,7 +49,7 @@ bool PtyLine::open(QString& error) {
         close();
         return false;
     }
-    // Never block on a tool that does not read: what it does not take is dropped.
+    // Never block on a tool that does not read: the server keeps what the line cannot take.
     fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
     return true;
 }

@@ -39,6 +39,13 @@ const NumberOption kQueryFields{"query-fields", "Answer <QUERY> with only the fi
 const NumberOption kFieldInterval{"field-interval",
                                   "Send the fields of a reply one every m ms, not all at once.",
                                   "m", 0, std::numeric_limits<int>::max()};
+const NumberOption kByteInterval{"byte-interval",
+                                 "Send a reply one byte at a time, one every m ms.", "m", 0,
+                                 std::numeric_limits<int>::max()};
+const NumberOption kRunawayField{
+    "runaway-field",
+    "Answer <QUERY> with \"[\" and n bytes that never end in \"]\" (0: the normal answer).", "n", 0,
+    std::numeric_limits<int>::max()};
 const NumberOption kStopAfterCommands{"stop-after-commands",
                                       "Answer only the first n commands, then nothing.", "n", 0,
                                       std::numeric_limits<int>::max()};
@@ -48,13 +55,18 @@ const NumberOption kHangUpAfterCommands{
     "hang-up-after-commands",
     "Answer n commands; hang up (close the line, then exit) when the next one comes.", "n", 1,
     std::numeric_limits<int>::max()};
+const NumberOption kHangUpAfterBytes{
+    "hang-up-after-bytes",
+    "Hang up (close the line, then exit) right after k bytes of replies, even mid-reply.", "k", 1,
+    std::numeric_limits<int>::max()};
 const NumberOption kHangUpAfterMs{"hang-up-after-ms",
                                   "Hang up (close the line, then exit) t ms after start.", "t", 0,
                                   std::numeric_limits<int>::max()};
 
 const NumberOption* const kNumberOptions[] = {
-    &kAnswerPingFrom,    &kLatency,     &kQueryFields,         &kFieldInterval,
-    &kStopAfterCommands, &kStopAfterMs, &kHangUpAfterCommands, &kHangUpAfterMs,
+    &kAnswerPingFrom,      &kLatency,          &kQueryFields,       &kFieldInterval,
+    &kByteInterval,        &kRunawayField,     &kStopAfterCommands, &kStopAfterMs,
+    &kHangUpAfterCommands, &kHangUpAfterBytes, &kHangUpAfterMs,
 };
 
 int hexDigitValue(QChar c) {
@@ -189,9 +201,14 @@ bool readNumbers(const Parser& p, DeviceFaults& faults, QString& error) {
         faults.queryFieldLimit = *n;
     if ((n = readNumber(p.parser, kFieldInterval, error)))
         faults.fieldIntervalMs = *n;
+    if ((n = readNumber(p.parser, kByteInterval, error)))
+        faults.byteIntervalMs = *n;
+    if ((n = readNumber(p.parser, kRunawayField, error)))
+        faults.runawayFieldBytes = *n;
     faults.stopAfterCommands = readNumber(p.parser, kStopAfterCommands, error);
     faults.stopAfterMs = readNumber(p.parser, kStopAfterMs, error);
     faults.hangUpAfterCommands = readNumber(p.parser, kHangUpAfterCommands, error);
+    faults.hangUpAfterBytes = readNumber(p.parser, kHangUpAfterBytes, error);
     faults.hangUpAfterMs = readNumber(p.parser, kHangUpAfterMs, error);
     return error.isEmpty();
 }

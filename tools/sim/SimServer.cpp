@@ -14,6 +14,8 @@ namespace tavixat::sim {
 namespace {
 
 constexpr qsizetype kReadSize = 4096;
+// A longer reply is logged by its start and its length, so the log stays readable.
+constexpr qsizetype kLoggedReplyBytes = 120;
 constexpr int kExitOk = 0;
 constexpr int kExitLineFailed = 1;
 
@@ -42,13 +44,17 @@ SimServer::SimServer(PtyLine& line, DeviceModel& model, bool pace, int stopFd)
 
 int SimServer::run() {
     for (;;) {
-        if (isHangUpDue(nowUs())) {
+        const qint64 now = nowUs();
+        const std::optional<qint64> hangUp = model_.hangUpTime();
+        // Bytes due before the line died still went out; what was on its way is lost.
+        sendDueOutput(hangUp ? std::min(now, *hangUp * 1000) : now);
+        if (isHangUpDue(now)) {
             log(QStringLiteral("hanging up"));
             line_.close();
             return kExitOk;
         }
-        sendDueOutput();
-        pollfd fds[] = {{line_.deviceFd(), POLLIN, 0}, {stopFd_, POLLIN, 0}};
+        const short lineEvents = short(POLLIN | (unsent_.isEmpty() ? 0 : POLLOUT));
+        pollfd fds[] = {{line_.deviceFd(), lineEvents, 0}, {stopFd_, POLLIN, 0}};
         if (poll(fds, 2, pollTimeoutMs(nowUs())) < 0) {
             if (errno == EINTR)
                 continue;
@@ -59,7 +65,7 @@ int SimServer::run() {
             log(QStringLiteral("stopped"));
             return kExitOk;
         }
-        if (fds[0].revents != 0 && !readCommands())
+        if ((fds[0].revents & ~POLLOUT) != 0 && !readCommands())
             return kExitLineFailed;
     }
 }
@@ -103,14 +109,14 @@ bool SimServer::readCommands() {
     return true;
 }
 
-void SimServer::sendDueOutput() {
-    const QByteArray due = pacer_.takeDue(nowUs());
-    if (due.isEmpty())
+void SimServer::sendDueOutput(qint64 untilUs) {
+    unsent_ += pacer_.takeDue(untilUs);
+    if (unsent_.isEmpty())
         return;
-    const ssize_t n = ::write(line_.deviceFd(), due.constData(), size_t(due.size()));
-    if (n < due.size())
-        log(QStringLiteral("the tool is not reading; %1 bytes dropped")
-                .arg(due.size() - std::max<ssize_t>(n, 0)));
+    const ssize_t n = ::write(line_.deviceFd(), unsent_.constData(), size_t(unsent_.size()));
+    // Nothing taken (the line is full): poll says when there is room again.
+    if (n > 0)
+        unsent_.remove(0, n);
 }
 
 void SimServer::logCommand(const HeardCommand& command) const {
@@ -119,8 +125,11 @@ void SimServer::logCommand(const HeardCommand& command) const {
         text += QLatin1String("  (not heard)");
     else if (command.reply.isEmpty())
         text += QLatin1String("  (no reply)");
-    else
+    else if (command.reply.size() <= kLoggedReplyBytes)
         text += QLatin1String("  -> ") + printable(command.reply);
+    else
+        text += QLatin1String("  -> ") + printable(command.reply.left(kLoggedReplyBytes)) +
+                QStringLiteral("... (%1 bytes)").arg(command.reply.size());
     log(text);
 }
 

@@ -23,13 +23,16 @@ private:
     int pollTimeoutMs(qint64 nowUs) const;
     bool isHangUpDue(qint64 nowUs) const;
     bool readCommands();
-    void sendDueOutput();
+    // Sends what is due by untilUs; what the line cannot take yet waits for room.
+    void sendDueOutput(qint64 untilUs);
     void logCommand(const HeardCommand& command) const;
     void log(const QString& text) const;
 
     PtyLine& line_;
     DeviceModel& model_;
     OutputPacer pacer_;
+    // Due, but not yet taken by the line: a tool that reads slowly gets it later, not never.
+    QByteArray unsent_;
     int stopFd_ = -1;
     QElapsedTimer clock_;
 };
