@@ -125,13 +125,13 @@ void Connection::connectSequence() {
     window_.BeginBusy();
 
     bool answered = pingSeries();
-    if (!answered && !linkLost_) {
+    if (!answered && !linkGone()) {
         // Some adapters answer only with RTS de-asserted.
         comm_.port().setRtsEnable(false);
         window_.BeginBusy();
         answered = pingSeries();
     }
-    if (linkLost_)
+    if (linkGone())
         return void(endConnectAttempt());
     if (!answered) {
         platform_.showMessage(QStringLiteral("No reply from device!"), MessageIcon::Error);
@@ -139,12 +139,16 @@ void Connection::connectSequence() {
     }
 
     device_.FirmwareVersion = exchange::requestVersion(comm_, platform_);
+    if (linkGone())
+        return void(endConnectAttempt());
     if (!isVersionAccepted(device_.FirmwareVersion)) {
         platform_.showMessage(gateMessage(device_.FirmwareVersion), MessageIcon::Error);
         return void(endConnectAttempt());
     }
 
     ReadSettings(comm_, platform_, window_);
+    if (linkGone())
+        return void(endConnectAttempt());
     window_.setKeepAliveEnabled(true);
     window_.SetConnectedState(true);
     window_.EndBusy();
@@ -154,7 +158,7 @@ bool Connection::pingSeries() {
     for (int i = 0; i < kPingsPerSeries; ++i) {
         if (PingDevice())
             return true;
-        if (linkLost_)
+        if (linkGone())
             return false;
     }
     return false;
@@ -172,7 +176,7 @@ void Connection::disconnectSequence() {
 }
 
 void Connection::keepAlive() {
-    if (PingDevice() || linkLost_)
+    if (PingDevice() || linkGone())
         return;
     // The device stopped answering: drop the connection without a word.
     dropConnection();
@@ -193,7 +197,7 @@ void Connection::saveSequence() {
         platform_.showMessage(problem, MessageIcon::Error);
     } else {
         const bool saved = WriteSettings(comm_, window_);
-        if (linkLost_) {
+        if (linkGone()) {
             // The loss is reported once the sequence is over; the connection is gone.
             window_.EndBusy();
             return;
@@ -208,6 +212,12 @@ void Connection::saveSequence() {
 }
 
 // Loss of the link: the port's own error, as opposed to a reply that does not come.
+
+bool Connection::linkGone() const {
+    // The port may close itself on the loss before its report reaches us; a sequence that finds
+    // it closed stops, and the report follows once the sequence is over.
+    return linkLost_ || !comm_.isPortOpen();
+}
 
 void Connection::onLinkLost(const QString& description) {
     if (windowGone_)

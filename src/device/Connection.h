@@ -57,6 +57,7 @@ private:
     void exitSequence();
     void saveSequence();
 
+    bool linkGone() const;
     void onLinkLost(const QString& description);
     void reportLinkLost();
     void dropConnection();
