@@ -15,8 +15,6 @@ QStringList FakePlatform::messageTexts() const {
 
 void FakePlatform::showMessage(const QString& text, MessageIcon icon) {
     messages.append({text, icon, clock.now()});
-    if (onMessage)
-        onMessage(messages.last());
 }
 
 QString FakePlatform::readSetting(const QString& section, const QString& key,

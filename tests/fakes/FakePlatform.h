@@ -36,8 +36,6 @@ public:
     bool failSaving = false;
     bool busyPointer = false;
     int processEventsCalls = 0;
-    // Runs while a message box is "open", before showMessage returns.
-    std::function<void(const ShownMessage&)> onMessage;
 
     void schedule(qint64 atMs, std::function<void()> action);
     qint64 now() const { return clock.now(); }

@@ -18,7 +18,6 @@ void FakeSerialPort::hangUp(const QString& description) {
     if (!open_)
         return;
     open_ = false;
-    ++closes;
     incoming_.clear();
     emit linkLost(description);
 }
@@ -51,14 +50,12 @@ bool FakeSerialPort::open(QString& errorDescription) {
     }
     open_ = true;
     ++opens;
-    rtsHistory << rts_;
     return true;
 }
 
 void FakeSerialPort::close() {
     if (open_) {
         open_ = false;
-        ++closes;
         // A closed port hears nothing: what was on its way is lost.
         incoming_.clear();
     }
@@ -66,8 +63,6 @@ void FakeSerialPort::close() {
 
 void FakeSerialPort::setRtsEnable(bool enabled) {
     rts_ = enabled;
-    if (open_)
-        rtsHistory << rts_;
 }
 
 void FakeSerialPort::discardInput() {

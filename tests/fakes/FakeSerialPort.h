@@ -35,10 +35,8 @@ public:
     // Every write joined, as the device would see the stream.
     QByteArray written() const;
     QList<QByteArray> writtenCommands() const;
-    QList<bool> rtsHistory; // each value RTS took while open, and at each open
     int opens = 0;
     int reads = 0; // calls of readInput while open
-    int closes = 0;
     QString settings;
     int inputLen = -1;
     // Called for each write, after it is recorded: a device model answers through feed().
