@@ -156,7 +156,9 @@ void frmMain::setUpWindow() {
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setWindowTitle(QLatin1String(kCaption));
-    setWindowIcon(applicationIcon());
+    // The program sets its icon once for the whole application; decode it only when it has not.
+    if (QGuiApplication::windowIcon().isNull())
+        setWindowIcon(applicationIcon());
     setFixedSize(kClientSize);
 }
 

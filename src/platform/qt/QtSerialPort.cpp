@@ -93,6 +93,9 @@ bool QtSerialPort::open(QString& errorDescription) {
     }
     ++openSerial_;
     linkLost_ = false;
+    // Bytes the line held before this open belong to no exchange of ours (a reply to a tool
+    // that closed the port, or was killed, before reading it).
+    port_.clear(QSerialPort::Input);
     applyRts();
     return true;
 }
