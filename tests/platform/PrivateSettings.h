@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QDir>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -14,8 +13,6 @@ public:
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir_.path());
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir_.path());
     }
-    QString folder() const { return dir_.path(); }
-    QString iniFile() const { return dir_.filePath(QStringLiteral("TavixAT Setup.conf")); }
 
 private:
     QTemporaryDir dir_;
