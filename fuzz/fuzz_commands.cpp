@@ -2,16 +2,11 @@
 // must find the same commands however the bytes are cut and keep a bounded command, and the
 // whole device model must take any bytes at any pace with replies that never overtake.
 
-#include "CutInput.h"
 #include "DeviceModel.h"
-#include "Require.h"
+#include "FuzzInput.h"
 
-using namespace tavixat;
 using namespace tavixat::fuzz;
-using tavixat::sim::CommandSplitter;
-using tavixat::sim::DeviceFaults;
-using tavixat::sim::DeviceModel;
-using tavixat::sim::ModelOutput;
+using namespace tavixat::sim;
 
 namespace {
 
@@ -31,13 +26,12 @@ std::optional<QByteArray> commandOf(const QByteArray& segment) {
 }
 
 StreamCommands commandsOf(const QByteArray& stream) {
-    StreamCommands expected;
     const QList<QByteArray> segments = stream.split('>');
+    StreamCommands expected{{}, commandOf(segments.last())};
     for (qsizetype i = 0; i + 1 < segments.size(); ++i) {
         if (const auto command = commandOf(segments[i]))
             expected.complete << *command;
     }
-    expected.open = commandOf(segments.last());
     return expected;
 }
 
@@ -47,8 +41,7 @@ void checkSplitter(const QByteArray& stream, const QList<Arrival>& arrivals) {
     CommandSplitter whole;
     require(whole.push(stream) == expected.complete, "one write: commands differ from the stream");
     // Closing what is gathered shows it: bounded, and the text after the last "<".
-    const QList<QByteArray> closing = whole.push(">");
-    require(closing == (expected.open ? QList<QByteArray>{*expected.open} : QList<QByteArray>{}),
+    require(whole.push(">") == (expected.open ? QList{*expected.open} : QList<QByteArray>{}),
             "one write: the command being gathered differs from the stream");
 
     CommandSplitter cut;
@@ -60,31 +53,27 @@ void checkSplitter(const QByteArray& stream, const QList<Arrival>& arrivals) {
 
 // Fault knobs from one byte, so the fuzzer explores the faulty devices too.
 DeviceFaults faultsFrom(quint8 knob) {
-    DeviceFaults faults;
-    faults.latencyMs = (knob & 0x03) * 50;
-    faults.fieldIntervalMs = ((knob >> 2) & 0x03) * 10;
-    if (knob & 0x10)
-        faults.noise = "\r\n]x[";
-    if (knob & 0x20)
-        faults.hangUpAfterCommands = knob & 0x07;
-    if (knob & 0x40)
-        faults.stopAfterCommands = 2;
-    if (knob & 0x80)
-        faults.answerOnlyWithRts = true;
-    return faults;
+    const auto when = [knob](int bit, auto value) {
+        return knob & bit ? std::optional(value) : std::nullopt;
+    };
+    return {.answerOnlyWithRts = when(0x80, true),
+            .latencyMs = (knob & 0x03) * 50,
+            .fieldIntervalMs = ((knob >> 2) & 0x03) * 10,
+            .noise = knob & 0x10 ? "\r\n]x[" : "",
+            .stopAfterCommands = when(0x40, 2),
+            .hangUpAfterCommands = when(0x20, knob & 0x07)};
 }
 
 // Arrival i comes extra/2 ms after the one before, with RTS from the extra's lowest bit.
 void checkModel(const QByteArray& stream, const QList<Arrival>& arrivals, quint8 knob) {
     const QList<QByteArray> expected = commandsOf(stream).complete;
     DeviceModel model({}, faultsFrom(knob));
-    qint64 now = 0;
-    qint64 lastReplyAt = 0;
+    qint64 now = 0, lastReplyAt = 0;
     qsizetype heard = 0;
     for (const Arrival& arrival : arrivals) {
         now += arrival.extra / 2;
         const bool lineWasUp = model.isLineUp(now);
-        const ModelOutput out = model.receive(arrival.bytes, now, (arrival.extra & 1) != 0);
+        const auto out = model.receive(arrival.bytes, now, (arrival.extra & 1) != 0);
         require(lineWasUp || (out.commands.isEmpty() && out.chunks.isEmpty()),
                 "the model heard or answered on a dead line");
         for (const auto& command : out.commands) {
@@ -104,9 +93,8 @@ void checkModel(const QByteArray& stream, const QList<Arrival>& arrivals, quint8
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const CutInput input = CutInput::fromFuzzData(data, size);
-    const QList<Arrival> arrivals = input.arrivals();
-    checkSplitter(input.stream, arrivals);
-    checkModel(input.stream, arrivals, input.plan.isEmpty() ? 0 : input.plan.first().extra);
+    const CutInput input(data, size);
+    checkSplitter(input.stream, input.arrivals);
+    checkModel(input.stream, input.arrivals, input.arrivals.value(0).extra);
     return 0;
 }

@@ -2,9 +2,8 @@
 // arbitrary number of polls between them. Whatever the cuts, it must return the fields the
 // character stream holds, in order, and keep its memory within the field bound.
 
-#include "CutInput.h"
-#include "MemoryLine.h"
-#include "Require.h"
+#include "FakeSerialPort.h"
+#include "FuzzInput.h"
 #include "modComm.h"
 
 #include <QStringList>
@@ -17,9 +16,8 @@ namespace {
 
 // What the stream holds, worked out by splitting it at every "]" rather than by scanning.
 struct StreamFields {
-    QStringList closed; // one per "]", empty for an empty, stray or dropped field
-    bool inField = false;
-    QString open; // gathered after the last "]"
+    QStringList closed;          // one per "]", empty for an empty, stray or dropped field
+    std::optional<QString> open; // gathered after the last "]", when a field is open
 };
 
 // The text of a field that ends where the segment ends: what follows the segment's last "[".
@@ -32,110 +30,85 @@ std::optional<QString> fieldOf(const QByteArray& segment) {
 }
 
 StreamFields fieldsOf(const QByteArray& stream) {
-    StreamFields expected;
     const QList<QByteArray> segments = stream.split(']');
+    StreamFields expected{{}, fieldOf(segments.last())};
     for (qsizetype i = 0; i + 1 < segments.size(); ++i)
         expected.closed << fieldOf(segments[i]).value_or(QString());
-    if (const auto open = fieldOf(segments.last())) {
-        expected.inField = true;
-        expected.open = *open;
-    }
     return expected;
 }
 
-QStringList nonEmpty(const QStringList& fields) {
-    QStringList kept;
-    for (const QString& field : fields) {
-        if (!field.isEmpty())
-            kept << field;
-    }
-    return kept;
+QStringList nonEmpty(QStringList fields) {
+    fields.removeAll(QString());
+    return fields;
 }
 
-bool holdsBracket(const QString& text) {
-    return text.contains(u'[') || text.contains(u']');
-}
+// The serial link on a port that hands over whatever arrived, checked at every poll.
+struct Reader {
+    test::FakePlatform platform;
+    test::FakeSerialPort port{platform.clock};
+    modComm link{port, platform};
 
-class Reader {
-public:
-    Reader() { link_.OpenPort(1); }
-
-    void deliver(const QByteArray& bytes) { port_.deliver(bytes); }
+    Reader() { link.OpenPort(1); }
 
     QString next() {
-        const QString field = link_.NextReplyField();
-        require(!holdsBracket(field), "a field holds a bracket");
-        require(field.size() <= modComm::kMaxFieldLength, "a field exceeds the bound");
-        require(link_.fieldText().size() <= modComm::kMaxFieldLength,
-                "the field being gathered exceeds the bound");
-        require(!holdsBracket(link_.fieldText()), "the field being gathered holds a bracket");
-        require(link_.inField() || link_.fieldText().isEmpty(), "text gathered outside a field");
+        const QString field = link.NextReplyField();
+        for (const QString& text : {field, link.fieldText()})
+            require(text.size() <= modComm::kMaxFieldLength && !text.contains(u'[') &&
+                        !text.contains(u']'),
+                    "a field exceeds the bound or holds a bracket");
+        require(link.inField() || link.fieldText().isEmpty(), "text gathered outside a field");
         return field;
     }
 
-    // Polls until every character taken from the port is scanned; keeps the non-empty fields.
+    // Polls until every character taken from the port is scanned.
     QStringList drain() {
         QStringList fields;
-        do {
-            const QString field = next();
-            if (!field.isEmpty())
-                fields << field;
-        } while (!link_.rxBuffer().isEmpty());
-        return fields;
+        do
+            fields << next();
+        while (!link.rxBuffer().isEmpty());
+        return nonEmpty(fields);
     }
 
-    bool inField() const { return link_.inField(); }
-    const QString& fieldText() const { return link_.fieldText(); }
-
-private:
-    MemoryPort port_;
-    QuietPlatform platform_;
-    modComm link_{port_, platform_};
+    void checkEnd(const StreamFields& expected) const {
+        require(link.inField() == expected.open.has_value() &&
+                    link.fieldText() == expected.open.value_or(QString()),
+                "the field being gathered differs from the stream");
+    }
 };
-
-void checkEndState(const Reader& reader, const StreamFields& expected) {
-    require(reader.inField() == expected.inField, "open field state differs from the stream");
-    require(reader.fieldText() == expected.open, "gathered text differs from the stream");
-}
 
 // Everything in one read: one call per "]" gives exactly the stream's fields, empty ones too.
 void checkOneRead(const QByteArray& stream, const StreamFields& expected) {
     Reader reader;
-    reader.deliver(stream);
+    reader.port.feedNow(stream);
     for (const QString& field : expected.closed)
         require(reader.next() == field, "one read: fields differ from the stream");
     require(reader.drain().isEmpty(), "one read: a field after the last close bracket");
-    checkEndState(reader, expected);
+    reader.checkEnd(expected);
 }
 
-// Arrivals cut anywhere, polled 0, 1 or 2 times after each one or drained (3).
+// Arrivals cut anywhere, polled 0, 1 or 2 times after each one, or drained (3).
 void checkCutReads(const QList<Arrival>& arrivals, const StreamFields& expected) {
     Reader reader;
     QStringList fields;
     for (const Arrival& arrival : arrivals) {
-        reader.deliver(arrival.bytes);
+        reader.port.feedNow(arrival.bytes);
         const int polls = arrival.extra % 4;
-        if (polls == 3) {
+        for (int i = 0; i < polls && polls < 3; ++i)
+            fields << reader.next();
+        if (polls == 3)
             fields << reader.drain();
-            continue;
-        }
-        for (int i = 0; i < polls; ++i) {
-            const QString field = reader.next();
-            if (!field.isEmpty())
-                fields << field;
-        }
     }
     fields << reader.drain();
-    require(fields == nonEmpty(expected.closed), "cut reads: fields depend on the cuts");
-    checkEndState(reader, expected);
+    require(nonEmpty(fields) == nonEmpty(expected.closed), "cut reads: fields depend on the cuts");
+    reader.checkEnd(expected);
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const CutInput input = CutInput::fromFuzzData(data, size);
+    const CutInput input(data, size);
     const StreamFields expected = fieldsOf(input.stream);
     checkOneRead(input.stream, expected);
-    checkCutReads(input.arrivals(), expected);
+    checkCutReads(input.arrivals, expected);
     return 0;
 }
