@@ -32,7 +32,7 @@ struct CutInput {
     QByteArray stream;
     QList<Arrival> arrivals;
 
-    CutInput(const uint8_t* data, size_t size) {
+    explicit CutInput(const uint8_t* data, size_t size) {
         const size_t steps = size == 0 ? 0 : std::min<size_t>(data[0] % 16, (size - 1) / 2);
         const size_t start = std::min(size, 1 + 2 * steps);
         stream = QByteArray(reinterpret_cast<const char*>(data) + start, qsizetype(size - start));
