@@ -158,6 +158,13 @@ void TestQtPlatform::pendingInput() {
     rig.port.discardInput();
     QVERIFY(rig.send("[NEW]"));
     QCOMPARE(rig.read(5), QByteArray("[NEW]"));
+
+    // What reached the line before an open belongs to no exchange of this session.
+    QVERIFY(rig.send("[LATE]"));
+    ::usleep(50'000);
+    rig.port.close();
+    QVERIFY(rig.open() && rig.send("[NOW]"));
+    QCOMPARE(rig.read(5), QByteArray("[NOW]"));
 }
 
 void TestQtPlatform::hangUpReportedOnce_data() {
