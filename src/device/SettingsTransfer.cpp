@@ -3,6 +3,7 @@
 #include "Commands.h"
 #include "Exchanges.h"
 #include "QueryFields.h"
+#include "SerialValues.h"
 #include "SettingsFields.h"
 #include "modComm.h"
 
@@ -12,10 +13,6 @@ namespace tavixat {
 
 namespace {
 
-const QStringList kBaudRates = {"1200",  "2400",  "4800",   "9600",  "19200",
-                                "38400", "57600", "115200", "230400"};
-const QStringList kStopBits = {"1", "2"};
-const QStringList kParityLetters = {"N", "O", "E"};
 const QString kNoAddress = QStringLiteral("0000 00 00 0000");
 
 void selectIfListed(const QStringList& entries, const QString& text, auto select) {

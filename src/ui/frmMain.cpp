@@ -7,6 +7,7 @@
 #include "PictureButton.h"
 #include "Pictures.h"
 #include "Platform.h"
+#include "SerialValues.h"
 #include "StatusLamp.h"
 #include "Version.h"
 #include "frmMainView.h"
@@ -197,16 +198,9 @@ void frmMain::createWindowControls() {
 }
 
 void frmMain::createSerialControls() {
-    cboParity =
-        placeSerialList(Frame2, "cboParity", twips(960, 1200, 1215, 315),
-                        {QStringLiteral("None"), QStringLiteral("Odd"), QStringLiteral("Even")});
-    cboStopBit = placeSerialList(Frame2, "cboStopBit", twips(960, 840, 1215, 315),
-                                 {QStringLiteral("1"), QStringLiteral("2")});
-    cboBaud = placeSerialList(
-        Frame2, "cboBaud", twips(960, 480, 1215, 315),
-        {QStringLiteral("1200"), QStringLiteral("2400"), QStringLiteral("4800"),
-         QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("38400"),
-         QStringLiteral("57600"), QStringLiteral("115200"), QStringLiteral("230400")});
+    cboParity = placeSerialList(Frame2, "cboParity", twips(960, 1200, 1215, 315), kParityNames);
+    cboStopBit = placeSerialList(Frame2, "cboStopBit", twips(960, 840, 1215, 315), kStopBits);
+    cboBaud = placeSerialList(Frame2, "cboBaud", twips(960, 480, 1215, 315), kBaudRates);
     Label6 = placeLabel(Frame2, "Label6", "Parity bit:", twips(240, 1200, 735, 255));
     Label5 = placeLabel(Frame2, "Label5", "Stop bit(s):", twips(120, 840, 855, 255));
     Label4 = placeLabel(Frame2, "Label4", "Baud rate:", twips(120, 480, 735, 255));
