@@ -16,27 +16,10 @@ namespace tavixat::test {
 
 namespace {
 
-enum Setting {
-    Name,
-    Pin,
-    Baud,
-    StopBits,
-    Parity,
-    Role,
-    RemoteAddress,
-    OwnAddress,
-    Version,
-    Visibility,
-    PinRequest,
-    SettingCount
-};
+constexpr int kStartTimeoutMs = 5000;
+constexpr int kStopTimeoutMs = 3000;
 
-const QString kMaster = QStringLiteral("Master");
-const QString kSlave = QStringLiteral("Slave");
-const QString kDiscoverable = QStringLiteral("discoverable");
-const QString kInvisible = QStringLiteral("invisible");
-const QString kPinRequest = QStringLiteral("PIN request");
-const QString kNoPinRequest = QStringLiteral("no PIN request");
+enum Setting { Name, Pin, Baud, StopBits, Parity, Role, RemoteAddress, Visibility = 9, PinRequest };
 
 // Clicks rather than setters, so the window's own rules run as they do for a user.
 void setCheckedByClick(QAbstractButton* box, bool checked) {
@@ -44,108 +27,105 @@ void setCheckedByClick(QAbstractButton* box, bool checked) {
         box->click();
 }
 
+QString describeState(const QString& button, const QColor& lamp, bool keepAlive, bool open,
+                      bool busy) {
+    return QStringLiteral("button %1, lamp %2, keep-alive %3, port open %4, busy %5")
+        .arg(button, lamp.name())
+        .arg(int(keepAlive))
+        .arg(int(open))
+        .arg(int(busy));
+}
+
 } // namespace
 
-void RecordingPlatform::showMessage(const QString& text, MessageIcon icon) {
-    messages.append({text, icon});
+SimProcess::~SimProcess() {
+    if (process_.state() == QProcess::NotRunning)
+        return;
+    process_.terminate();
+    if (!process_.waitForFinished(kStopTimeoutMs))
+        kill();
 }
 
-QStringList RecordingPlatform::messageTexts() const {
-    QStringList texts;
-    for (const Message& m : messages)
-        texts << m.text;
-    return texts;
+bool SimProcess::start(const QStringList& arguments) {
+    process_.start(QStringLiteral(TAVIXAT_SIM_PATH), arguments);
+    while (!process_.canReadLine()) {
+        if (!process_.waitForReadyRead(kStartTimeoutMs))
+            return false;
+    }
+    linePath_ = QString::fromLocal8Bit(process_.readLine()).trimmed();
+    return !linePath_.isEmpty();
 }
 
-EndToEndRig::EndToEndRig() {
-    form = std::make_unique<frmMain>(platform, comm, device);
-    form->show();
+QStringList SimProcess::heardCommands() {
+    // What the event loop has not taken in yet is still in the pipe.
+    if (process_.state() != QProcess::NotRunning)
+        process_.waitForReadyRead(0);
+    log_ += QString::fromLocal8Bit(process_.readAllStandardError());
+    // Each line: seconds since start, two blanks, then the command and what became of it.
+    QStringList commands;
+    for (const QString& line : log_.split(u'\n', Qt::SkipEmptyParts)) {
+        const QString entry = line.trimmed().section(QStringLiteral("  "), 1);
+        if (entry.startsWith(u'<'))
+            commands << entry.section(QStringLiteral("  "), 0, 0);
+    }
+    return commands;
 }
 
-EndToEndRig::~EndToEndRig() {
-    form->close();
-}
-
-void EndToEndRig::pointComOneAt(const QString& devicePath) {
-    QSettings settings(QString::fromLatin1(kApplicationTitle));
-    settings.setValue(QStringLiteral("Ports/COM1"), devicePath);
-    settings.sync();
+void SimProcess::kill() {
+    process_.kill();
+    process_.waitForFinished(kStopTimeoutMs);
 }
 
 void EndToEndRig::connectTo(const QString& devicePath) {
-    pointComOneAt(devicePath);
-    form->cboPort->setCurrentIndex(0);
-    form->cmdConnect_Click();
+    QSettings(QString::fromLatin1(kApplicationTitle))
+        .setValue(QStringLiteral("Ports/COM1"), devicePath);
+    form.cboPort->setCurrentIndex(0);
+    form.cmdConnect_Click();
 }
 
-bool EndToEndRig::isBusy() const {
-    return !form->isEnabled() || QGuiApplication::overrideCursor() != nullptr;
+QString EndToEndRig::state() const {
+    const bool busy = !form.isEnabled() || QGuiApplication::overrideCursor() != nullptr;
+    return describeState(form.cmdConnect->text(), form.shpStatus->fillColor(),
+                         form.Timer1->isActive(), port.isOpen(), busy);
 }
 
-bool EndToEndRig::isConnected() const {
-    return form->cmdConnect->text() == QStringLiteral("Disconnect") &&
-           form->shpStatus->fillColor() == frmMain::kConnectedColor && form->Timer1->isActive() &&
-           port.isOpen() && !isBusy();
+QString connectedState() {
+    return describeState(QStringLiteral("Disconnect"), frmMain::kConnectedColor, true, true, false);
 }
 
-bool EndToEndRig::isDisconnected() const {
-    return form->cmdConnect->text() == QStringLiteral("Connect") &&
-           form->shpStatus->fillColor() == frmMain::kDisconnectedColor &&
-           !form->Timer1->isActive() && !port.isOpen() && !isBusy();
+QString disconnectedState() {
+    return describeState(QStringLiteral("Connect"), frmMain::kDisconnectedColor, false, false,
+                         false);
 }
 
-QString EndToEndRig::describeState() const {
-    return QStringLiteral("button \"%1\", lamp %2, keep-alive %3, port %4, %5; messages: %6")
-        .arg(form->cmdConnect->text(), form->shpStatus->fillColor().name(),
-             form->Timer1->isActive() ? QStringLiteral("on") : QStringLiteral("off"),
-             port.isOpen() ? QStringLiteral("open") : QStringLiteral("closed"),
-             isBusy() ? QStringLiteral("busy") : QStringLiteral("not busy"),
-             platform.messageTexts().join(QStringLiteral(" | ")));
+QString EndToEndRig::shownSettings() const {
+    return QStringList{form.txtName->text(),
+                       form.txtPin->text(),
+                       form.cboBaud->currentText(),
+                       form.cboStopBit->currentText(),
+                       form.cboParity->currentText(),
+                       form.OptMaster->isChecked() ? "Master" : "Slave",
+                       form.txtAddr->text(),
+                       form.txtBDADDR->text(),
+                       form.lblVersion->text(),
+                       form.chkDiscoverable->isChecked() ? "discoverable" : "invisible",
+                       form.chkPIN->isChecked() ? "PIN request" : "no PIN request"}
+        .join(u'|');
 }
 
-QStringList EndToEndRig::shownSettings() const {
-    const frmMain& w = *form;
-    return {w.txtName->text(),
-            w.txtPin->text(),
-            w.cboBaud->currentText(),
-            w.cboStopBit->currentText(),
-            w.cboParity->currentText(),
-            w.OptMaster->isChecked() ? kMaster : kSlave,
-            w.txtAddr->text(),
-            w.txtBDADDR->text(),
-            w.lblVersion->text(),
-            w.chkDiscoverable->isChecked() ? kDiscoverable : kInvisible,
-            w.chkPIN->isChecked() ? kPinRequest : kNoPinRequest};
-}
-
-void EndToEndRig::editSettings(const QStringList& settings) {
-    Q_ASSERT(settings.size() == SettingCount);
-    frmMain& w = *form;
-    w.txtName->setText(settings[Name]);
-    w.txtPin->setText(settings[Pin]);
-    w.cboBaud->setCurrentIndex(w.cboBaud->findText(settings[Baud]));
-    w.cboStopBit->setCurrentIndex(w.cboStopBit->findText(settings[StopBits]));
-    w.cboParity->setCurrentIndex(w.cboParity->findText(settings[Parity]));
-    (settings[Role] == kMaster ? w.OptMaster : w.OptSlave)->click();
-    w.txtAddr->setText(settings[RemoteAddress]);
+void EndToEndRig::editSettings(const QString& settings) {
+    const QStringList s = settings.split(u'|');
+    form.txtName->setText(s[Name]);
+    form.txtPin->setText(s[Pin]);
+    form.cboBaud->setCurrentIndex(form.cboBaud->findText(s[Baud]));
+    form.cboStopBit->setCurrentIndex(form.cboStopBit->findText(s[StopBits]));
+    form.cboParity->setCurrentIndex(form.cboParity->findText(s[Parity]));
+    (s[Role] == "Master" ? form.OptMaster : form.OptSlave)->click();
+    form.txtAddr->setText(s[RemoteAddress]);
     // Only a Slave offers the choice; a Master keeps what the device said.
-    if (w.chkDiscoverable->isEnabled())
-        setCheckedByClick(w.chkDiscoverable, settings[Visibility] == kDiscoverable);
-    setCheckedByClick(w.chkPIN, settings[PinRequest] == kPinRequest);
-}
-
-QStringList freshDeviceSettings() {
-    return {QStringLiteral("TavixAT"),
-            QStringLiteral("1234"),
-            QStringLiteral("9600"),
-            QStringLiteral("1"),
-            QStringLiteral("None"),
-            kSlave,
-            QStringLiteral("0000 00 00 0000"),
-            QStringLiteral("00ba 5e 12 3456"),
-            QStringLiteral("v2.0"),
-            kDiscoverable,
-            kPinRequest};
+    if (form.chkDiscoverable->isEnabled())
+        setCheckedByClick(form.chkDiscoverable, s[Visibility] == "discoverable");
+    setCheckedByClick(form.chkPIN, s[PinRequest] == "PIN request");
 }
 
 } // namespace tavixat::test
