@@ -132,23 +132,23 @@ void Connection::connectSequence() {
         answered = pingSeries();
     }
     if (linkGone())
-        return void(endConnectAttempt());
+        return endConnectAttempt();
     if (!answered) {
         platform_.showMessage(QStringLiteral("No reply from device!"), MessageIcon::Error);
-        return void(endConnectAttempt());
+        return endConnectAttempt();
     }
 
     device_.FirmwareVersion = exchange::requestVersion(comm_, platform_);
     if (linkGone())
-        return void(endConnectAttempt());
+        return endConnectAttempt();
     if (!isVersionAccepted(device_.FirmwareVersion)) {
         platform_.showMessage(gateMessage(device_.FirmwareVersion), MessageIcon::Error);
-        return void(endConnectAttempt());
+        return endConnectAttempt();
     }
 
     ReadSettings(comm_, platform_, window_);
     if (linkGone())
-        return void(endConnectAttempt());
+        return endConnectAttempt();
     window_.setKeepAliveEnabled(true);
     window_.SetConnectedState(true);
     window_.EndBusy();
@@ -164,10 +164,9 @@ bool Connection::pingSeries() {
     return false;
 }
 
-bool Connection::endConnectAttempt() {
+void Connection::endConnectAttempt() {
     comm_.ClosePort();
     window_.EndBusy();
-    return false;
 }
 
 void Connection::disconnectSequence() {

@@ -51,7 +51,7 @@ private:
 
     void connectSequence();
     bool pingSeries();
-    bool endConnectAttempt();
+    void endConnectAttempt();
     void disconnectSequence();
     void keepAlive();
     void exitSequence();
