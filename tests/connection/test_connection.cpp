@@ -1,521 +1,274 @@
-#include "ConnectionRig.h"
+#include "DeviceLink.h"
+#include "DeviceState.h"
 #include "StatusLamp.h"
+#include "frmMain.h"
+#include "modComm.h"
 
-#include <QCheckBox>
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QTest>
 #include <QTimer>
 
 using namespace tavixat;
 using namespace tavixat::test;
-
-Q_DECLARE_METATYPE(sim::DeviceFaults)
-Q_DECLARE_METATYPE(sim::DeviceSettings)
-
-using Rts = QList<bool>;
+using S = sim::DeviceSettings;
+using F = sim::DeviceFaults;
+Q_DECLARE_METATYPE(S)
+Q_DECLARE_METATYPE(F)
 
 namespace {
 
-const QString kNoReply = QStringLiteral("No reply from device!");
+// The whole tool on the virtual clock: the window offscreen, the serial link on a fake port
+// and the device model at its far end.
+struct Rig {
+    FakePlatform platform;
+    FakeSerialPort port{platform.clock};
+    modComm comm{port, platform};
+    DeviceState device;
+    std::unique_ptr<DeviceLink> link;
+    frmMain form{platform, comm, device};
+    qint64 start = 0;
+    QStringList log;
+
+    Rig(const S& s, const F& f) : link(std::make_unique<DeviceLink>(port, platform, s, f)) {}
+
+    // Caption, then what runs: the keep-alive timer, the port, the window, the busy state.
+    QString flags() const {
+        QStringList f{form.cmdConnect->text(), form.Timer1->isActive() ? "ticking" : QString(),
+                      port.isOpen() ? "open" : "", form.isUnloaded() ? "unloaded" : "",
+                      platform.busyPointer || !form.isEnabled() ? "busy" : ""};
+        f.removeAll({});
+        return f.join(u' ');
+    }
+    // The window's fields, then the choices: '-' disabled, '*' checked.
+    QString fields() const {
+        QStringList f{form.txtName->text(),
+                      form.txtPin->text(),
+                      form.txtAddr->text(),
+                      form.txtBDADDR->text(),
+                      form.lblVersion->text(),
+                      QStringLiteral("%1,%2,%3")
+                          .arg(form.cboBaud->currentIndex())
+                          .arg(form.cboStopBit->currentIndex())
+                          .arg(form.cboParity->currentIndex())};
+        for (const char* name : {"OptMaster", "OptSlave", "chkMaster", "chkDiscoverable", "chkPIN",
+                                 "txtAddr", "txtPin"}) {
+            const QWidget* c = form.findChild<QWidget*>(name);
+            f << (c->isEnabled() ? "" : "-") + QString(name) +
+                     (c->property("checked").toBool() ? "*" : "");
+        }
+        return f.join(u';');
+    }
+    // Comma-separated steps; a step after '+' runs in the wait of the next exchange. A step
+    // "control=value" types a text or picks a list position, a control's name clicks it.
+    void run(const QString& steps) {
+        for (const QString& step : steps.split(u',')) {
+            const QString value = step.section(u'=', 1);
+            QWidget* control = form.findChild<QWidget*>(step.section(u'=', 0, 0));
+            if (step.startsWith(u'+'))
+                platform.schedule(platform.now(), [this, step] { run(step.mid(1)); });
+            else if (step == "tick")
+                form.Timer1_Timer();
+            else if (step == "close")
+                form.close();
+            else if (step == "hangup")
+                port.hangUp(QStringLiteral("/dev/ttyUSB0: the device is gone"));
+            else if (step == "relink") // a healthy device on the line again
+                link.reset(), link = std::make_unique<DeviceLink>(port, platform);
+            else if (step == "reset")
+                port.writes.clear(), start = platform.now();
+            else if (step == "flags" || step == "fields")
+                log << (step == "flags" ? flags() : fields());
+            else if (auto* edit = qobject_cast<QLineEdit*>(control))
+                edit->setText(value);
+            else if (auto* list = qobject_cast<QComboBox*>(control))
+                list->setCurrentIndex(value.toInt());
+            else
+                qobject_cast<QAbstractButton*>(control)->click();
+        }
+    }
+    // Each write, '~' after one sent with RTS de-asserted.
+    QString written() const {
+        QString all;
+        for (const WrittenBytes& w : port.writes)
+            all += w.bytes + (w.rts ? "" : "~");
+        return all;
+    }
+};
+
+const QString kUp = "Disconnect ticking open";
+const QString kNoReply = "!No reply from device!";
+const QString kLost = "!ERROR, Check COM1!\r\n";
+const QString kDefaults = "<BAUD=9600><SBIT=1><PRTY=N><SLAVE><DISCOVERABLE><PIN_ON>";
+const QString kSlave = "chkMaster;chkDiscoverable*;chkPIN*;-txtAddr;txtPin";
 
 QString gate(const QString& version) {
-    return "Invalid firmware version (" + version + ")!\r\n\r\nIt must be v2.0 or higher!";
+    return "Connect|!Invalid firmware version (" + version + ")!\r\n\r\nIt must be v2.0 or higher!";
 }
-
-sim::DeviceFaults faults(auto set) {
-    sim::DeviceFaults f;
-    set(f);
-    return f;
+QString unsafe(const QString& what) {
+    return kUp + "|!Nothing was saved: the " + what +
+           " holds a character the device cannot take.\r\nUse printable ASCII characters other "
+           "than < > [ ].";
 }
-
-sim::DeviceSettings settings(auto set) {
-    sim::DeviceSettings s;
-    set(s);
-    return s;
-}
-
-Rts rtsOfWrites(const ConnectionRig& rig, const QByteArray& command) {
-    Rts states;
-    for (const auto& w : rig.port.writes)
-        if (w.bytes == command)
-            states << w.rts;
-    return states;
+QString unlisted(const QString& what) {
+    return kUp + "|!Nothing was saved: choose the " + what + " from its list.";
 }
 
 } // namespace
 
-// Connect, read, keep-alive, disconnect, exit and save on the virtual clock.
 class TestConnection : public QObject {
     Q_OBJECT
 private slots:
-    void connect_data();
-    void connect();
-    void readSettings_data();
-    void readSettings();
-    void save_data();
-    void save();
-    void saveRefusesUnsafeValues_data();
-    void saveRefusesUnsafeValues();
-    void keepAlive_data();
-    void keepAlive();
-    void disconnectSendsExitAndCloses();
-    void exit_data();
-    void exit();
-    void exchangesNeverOverlap_data();
-    void exchangesNeverOverlap();
-    void linkLost_data();
-    void linkLost();
+    void sequences_data();
+    void sequences();
 };
 
-void TestConnection::connect_data() {
-    QTest::addColumn<sim::DeviceFaults>("faults");
-    QTest::addColumn<QString>("firmware");
-    QTest::addColumn<Rts>("pingRts");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("versionAfter");
-    QTest::addColumn<int>("virtualMs");
-
-    const sim::DeviceFaults healthy;
-    const QString none;
-    const Rts on5{true, true, true, true, true};
+void TestConnection::sequences_data() {
+    QTest::addColumn<S>("device");
+    QTest::addColumn<F>("faults");
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<int>("virtualMs"); // -1: not checked
+    QTest::addColumn<QString>("state");
+    const auto row = [](const char* name, const S& s, const F& f, const QString& steps,
+                        const QString& written, int ms, const QString& state) {
+        QTest::newRow(name) << s << f << steps << written << ms << state;
+    };
+    const QString ping5 = QString("<PING>").repeated(5), connect = "cmdConnect,reset,";
+    const QString query = "<PING><VERS><QUERY>";
     // 500 ms before the open, one poll for the ping, 100 ms for the version, 400 for the query.
-    QTest::newRow("healthy") << healthy << "v2.0" << Rts{true} << none << "v2.0" << 1100;
-    QTest::newRow("answers the third ping")
-        << faults([](auto& f) { f.answerPingFrom = 3; }) << "v2.0" << Rts{true, true, true} << none
-        << "v2.0" << 2100;
-    QTest::newRow("answers only with RTS de-asserted")
-        << faults([](auto& f) { f.answerOnlyWithRts = false; }) << "v2.0" << on5 + Rts{false}
-        << none << "v2.0" << 3600;
-    QTest::newRow("no device") << faults([](auto& f) { f.silent = true; }) << "v2.0"
-                               << on5 + Rts{false, false, false, false, false} << kNoReply
-                               << "prior" << 5500;
-    QTest::newRow("firmware below v1.1")
-        << healthy << "v1.0" << Rts{true} << gate("v1.0") << "v1.0" << 700;
-    QTest::newRow("no version field") << faults([](auto& f) { f.omitVersion = true; }) << "v2.0"
-                                      << Rts{true} << gate("") << "" << 700;
-    QTest::newRow("version later than its read") << faults([](auto& f) { f.latencyMs = 150; })
-                                                 << "v2.0" << Rts{true} << gate("") << "" << 800;
-    QTest::newRow("v1.1 is accepted") << healthy << "v1.1" << Rts{true} << none << "v1.1" << 1100;
+    row("connect", {}, {}, "cmdConnect", query, 1100, kUp);
+    row("answers the third ping", {}, {.answerPingFrom = 3}, "cmdConnect", "<PING><PING>" + query,
+        2100, kUp);
+    row("answers only with RTS de-asserted", {}, {.answerOnlyWithRts = false}, "cmdConnect",
+        ping5 + "<PING>~<VERS>~<QUERY>~", 3600, kUp);
+    row("no device", {}, {.silent = true}, "cmdConnect", ping5 + QString("<PING>~").repeated(5),
+        5500, "Connect|" + kNoReply);
+    row("firmware below v1.1", {.firmware = "v1.0"}, {}, "cmdConnect", "<PING><VERS>", 700,
+        gate("v1.0"));
+    row("no version field", {}, {.omitVersion = true}, "cmdConnect", "<PING><VERS>", 700, gate(""));
+    row("version later than its read", {}, {.latencyMs = 150}, "cmdConnect", "<PING><VERS>", 800,
+        gate(""));
+    row("v1.1 is accepted", {.firmware = "v1.1"}, {}, "cmdConnect", query, 1100, kUp);
+
+    row("read: a fresh slave", {}, {}, "cmdConnect,fields", query, -1,
+        kUp + "|TavixAT;1234;0000 00 00 0000;00ba 5e 12 3456;v2.0;3,0,0;OptMaster;OptSlave*;" +
+            kSlave);
+    row("read: master without address, fast line",
+        {.baudRate = "115200", .stopBits = "2", .parity = "E", .role = "MASTER"}, {},
+        "cmdConnect,fields", query, -1,
+        kUp + "|TavixAT;1234;0000 00 00 0000;00ba 5e 12 3456;v2.0;7,1,2;OptMaster*;OptSlave;"
+              "chkMaster*;-chkDiscoverable*;chkPIN*;txtAddr;txtPin");
+    row("read: texts outside the lists leave them",
+        {.baudRate = "300",
+         .stopBits = "1.5",
+         .parity = "n",
+         .role = "master",
+         .remoteAddress = "ABCD 12 34 5678"},
+        {}, "cmdConnect,fields", query, -1,
+        kUp + "|TavixAT;1234;ABCD 12 34 5678;00ba 5e 12 3456;v2.0;-1,-1,-1;OptMaster;OptSlave*;" +
+            kSlave);
+    row("read: invisible, PIN request off", {.visibility = "INVISIBLE", .pinMode = "PIN_OFF"}, {},
+        "cmdConnect,fields", query, -1,
+        kUp + "|TavixAT;1234;0000 00 00 0000;00ba 5e 12 3456;v2.0;3,0,0;OptMaster;OptSlave*;"
+              "chkMaster;chkDiscoverable;chkPIN;-txtAddr;-txtPin");
+    row("read: only eight fields", {.visibility = "INVISIBLE", .pinMode = "PIN_OFF"},
+        {.queryFieldLimit = 8}, "cmdConnect,fields", query, -1,
+        kUp + "|TavixAT;1234;0000 00 00 0000;00ba 5e 12 3456;;3,0,0;OptMaster;OptSlave*;" + kSlave);
+    row("read: fields still coming after the reads", {.role = "MASTER"}, {.fieldIntervalMs = 150},
+        "cmdConnect,fields", query, -1,
+        kUp + "|TavixAT;1234;0000 00 00 0000;;;3,-1,-1;OptMaster;OptSlave*;" + kSlave);
+
+    row("save: slave, a name with a space", {}, {}, connect + "txtName=My Unit~,+flags,cmdWrite",
+        "<NAME=My Unit~><PKEY=1234>" + kDefaults, -1,
+        kUp + "|Disconnect open busy|Settings saved!");
+    row("save: master, invisible, PIN request off", {}, {},
+        connect + "chkDiscoverable,OptMaster,chkPIN,txtPin=,cboParity=1,txtAddr=1234 56 78 9abc,"
+                  "cmdWrite",
+        "<NAME=TavixAT><PKEY=><BAUD=9600><SBIT=1><PRTY=O><MASTER><ADDR=1234 56 78 9abc>"
+        "<INVISIBLE><PIN_OFF>",
+        -1, kUp + "|Settings saved!");
+    row("save: no acknowledgement of the baud rate", {}, {.stopAfterCommands = 5},
+        connect + "cmdWrite", "<NAME=TavixAT><PKEY=1234><BAUD=9600>", -1, kUp + "|" + kNoReply);
+    row("save: no acknowledgement of the role", {}, {.stopAfterCommands = 8}, connect + "cmdWrite",
+        "<NAME=TavixAT><PKEY=1234><BAUD=9600><SBIT=1><PRTY=N><SLAVE>", -1, kUp + "|" + kNoReply);
+    row("refused: name cuts the command short", {}, {}, connect + "txtName=a>b,cmdWrite", "", 0,
+        unsafe("device name"));
+    row("refused: name outside ASCII", {}, {}, connect + "txtName=Küche,cmdWrite", "", 0,
+        unsafe("device name"));
+    row("refused: name with a control code", {}, {}, connect + "txtName=a\x1f,cmdWrite", "", 0,
+        unsafe("device name"));
+    row("refused: PIN with a bracket", {}, {}, connect + "txtPin=12]4,cmdWrite", "", 0,
+        unsafe("PIN code"));
+    row("refused: address with a bracket", {}, {},
+        connect + "OptMaster,txtAddr=0000 00 00 000<,cmdWrite", "", 0,
+        unsafe("address to connect to"));
+    row("refused: no baud rate", {}, {}, connect + "cboBaud=-1,cmdWrite", "", 0,
+        unlisted("baud rate"));
+    row("refused: no stop bits", {}, {}, connect + "cboStopBit=-1,cmdWrite", "", 0,
+        unlisted("stop bits"));
+    row("refused: no parity", {}, {}, connect + "cboParity=-1,cmdWrite", "", 0, unlisted("parity"));
+
+    row("keep-alive answered", {}, {}, connect + "tick", "<PING>", 100, kUp);
+    // A device that stops answering is dropped without a word and without "<EXIT>".
+    row("keep-alive unanswered", {}, {.stopAfterCommands = 3}, connect + "tick", "<PING>", 500,
+        "Connect");
+    row("disconnect", {}, {}, connect + "cmdConnect", "<EXIT>", 0, "Connect");
+    row("exit, device answers", {}, {}, connect + "cmdExit", "<PING><EXIT>", 100,
+        "Disconnect unloaded");
+    row("exit, device silent", {}, {.stopAfterCommands = 3}, connect + "cmdExit", "<PING>", 500,
+        "Disconnect unloaded");
+    row("exit, disconnected", {}, {}, "cmdExit", "", 500, "Connect unloaded");
+
+    // Clicks, ticks and a close that arrive while a ping waits run once it has ended.
+    row("disconnect waits for the keep-alive", {}, {}, connect + "+cmdConnect,tick", "<PING><EXIT>",
+        -1, "Connect");
+    row("save waits for the keep-alive", {}, {}, connect + "+cmdWrite,tick",
+        "<PING><NAME=TavixAT><PKEY=1234>" + kDefaults, -1, kUp + "|Settings saved!");
+    row("exit waits for the keep-alive", {}, {}, connect + "+cmdExit,tick", "<PING><PING><EXIT>",
+        -1, "Disconnect unloaded");
+    row("close waits for the keep-alive", {}, {}, connect + "+close,tick", "<PING>", -1,
+        "Disconnect unloaded");
+    row("disconnect dropped when the keep-alive lost the device", {}, {.stopAfterCommands = 3},
+        connect + "+cmdConnect,tick", "<PING>", -1, "Connect");
+    row("tick during the exit ping is dropped", {}, {}, connect + "+tick,cmdExit", "<PING><EXIT>",
+        -1, "Disconnect unloaded");
+
+    // The loss is told once, in the port's words; a later Connect works again.
+    row("link lost while idle", {}, {}, connect + "hangup,flags,relink,cmdConnect", query, -1,
+        kUp + "|Connect|" + kLost + "/dev/ttyUSB0: the device is gone");
+    row("link lost during the keep-alive", {}, {}, connect + "+hangup,tick,flags,relink,cmdConnect",
+        "<PING>" + query, -1, kUp + "|Connect|" + kLost + "/dev/ttyUSB0: the device is gone");
+    row("link lost during a save", {}, {.hangUpAfterCommands = 5},
+        connect + "cmdWrite,flags,relink,cmdConnect",
+        "<NAME=TavixAT><PKEY=1234><BAUD=9600>" + query, -1,
+        kUp + "|Connect|" + kLost + "The device was disconnected.");
+    row("link lost during the query", {}, {.hangUpAfterCommands = 2},
+        "cmdConnect,flags,relink,reset,cmdConnect", query, -1,
+        kUp + "|Connect|" + kLost + "The device was disconnected.");
 }
 
-void TestConnection::connect() {
-    QFETCH(sim::DeviceFaults, faults);
-    QFETCH(QString, firmware);
-    QFETCH(Rts, pingRts);
-    QFETCH(QString, message);
-    ConnectionRig rig(settings([&](auto& s) { s.firmware = firmware; }), faults);
-    rig.device.FirmwareVersion = QStringLiteral("prior");
+void TestConnection::sequences() {
+    QFETCH(S, device);
+    QFETCH(F, faults);
+    QFETCH(QString, steps);
+    QFETCH(int, virtualMs);
+    Rig rig(device, faults);
+    rig.run(steps);
 
-    rig.form->cmdConnect_Click();
-
-    QCOMPARE(rtsOfWrites(rig, "<PING>"), pingRts);
-    QTEST(rig.device.FirmwareVersion, "versionAfter");
-    QTEST(int(rig.platform.now()), "virtualMs");
-    QVERIFY(!rig.isBusy());
-    if (message.isEmpty()) {
-        QVERIFY(rig.isConnected());
-        QVERIFY(rig.platform.messages.isEmpty());
-        // The version request follows the answered ping at once, then the query.
-        QCOMPARE(rig.commands().mid(pingRts.size()), (QByteArrayList{"<VERS>", "<QUERY>"}));
-        QCOMPARE(rig.form->lblVersion->text(), firmware);
-    } else {
-        QVERIFY(!rig.isConnected());
-        QVERIFY(!rig.port.isOpen());
-        QCOMPARE(rig.form->cmdConnect->text(), QStringLiteral("Connect"));
-        QCOMPARE(rig.platform.messageTexts(), QStringList{message});
-        QCOMPARE(rig.platform.messages.first().icon, MessageIcon::Error);
-        QVERIFY(!rig.commands().contains("<QUERY>"));
-    }
-}
-
-void TestConnection::readSettings_data() {
-    QTest::addColumn<sim::DeviceSettings>("device");
-    QTest::addColumn<sim::DeviceFaults>("faults");
-    QTest::addColumn<QStringList>("texts"); // name, PIN, remote address, own address, version
-    QTest::addColumn<QList<int>>("lists");  // baud, stop bits, parity
-    QTest::addColumn<bool>("master");
-    QTest::addColumn<bool>("discoverable");
-    QTest::addColumn<bool>("pinRequest");
-
-    const sim::DeviceFaults healthy;
-    const QString noAddress = QStringLiteral("0000 00 00 0000");
-    QTest::newRow("fresh slave") << sim::DeviceSettings{} << healthy
-                                 << QStringList{"TavixAT", "1234", noAddress, "00ba 5e 12 3456",
-                                                "v2.0"}
-                                 << QList<int>{3, 0, 0} << false << true << true;
-    QTest::newRow("master with empty address, fast line") << settings([](auto& s) {
-        s.role = "MASTER";
-        s.baudRate = "115200";
-        s.stopBits = "2";
-        s.parity = "E";
-    }) << healthy << QStringList{"TavixAT", "1234", noAddress, "00ba 5e 12 3456", "v2.0"}
-                                                          << QList<int>{7, 1, 2} << true << true
-                                                          << true;
-    QTest::newRow("texts outside the lists leave them") << settings([](auto& s) {
-        s.baudRate = "300";
-        s.stopBits = "1.5";
-        s.parity = "n";
-        s.role = "master";
-        s.remoteAddress = "ABCD 12 34 5678";
-    }) << healthy << QStringList{"TavixAT", "1234", "ABCD 12 34 5678", "00ba 5e 12 3456", "v2.0"}
-                                                        << QList<int>{-1, -1, -1} << false << true
-                                                        << true;
-    QTest::newRow("invisible, PIN request off") << settings([](auto& s) {
-        s.visibility = "INVISIBLE";
-        s.pinMode = "PIN_OFF";
-    }) << healthy << QStringList{"TavixAT", "1234", noAddress, "00ba 5e 12 3456", "v2.0"}
-                                                << QList<int>{3, 0, 0} << false << false << false;
-    QTest::newRow("only eight fields")
-        << settings([](auto& s) {
-               s.visibility = "INVISIBLE";
-               s.pinMode = "PIN_OFF";
-           })
-        << faults([](auto& f) { f.queryFieldLimit = 8; })
-        << QStringList{"TavixAT", "1234", noAddress, "00ba 5e 12 3456", ""} << QList<int>{3, 0, 0}
-        << false << true << true;
-    QTest::newRow("fields still coming after the reads")
-        << settings([](auto& s) { s.role = "MASTER"; })
-        << faults([](auto& f) { f.fieldIntervalMs = 150; })
-        << QStringList{"TavixAT", "1234", noAddress, "", ""} << QList<int>{3, -1, -1} << false
-        << true << true;
-}
-
-void TestConnection::readSettings() {
-    QFETCH(sim::DeviceSettings, device);
-    QFETCH(sim::DeviceFaults, faults);
-    QFETCH(QStringList, texts);
-    QFETCH(QList<int>, lists);
-    QFETCH(bool, master);
-    QFETCH(bool, discoverable);
-    QFETCH(bool, pinRequest);
-    ConnectionRig rig(device, faults);
-    rig.form->cmdConnect_Click();
-    QVERIFY(rig.isConnected());
-    const frmMain& w = *rig.form;
-
-    QCOMPARE((QStringList{w.txtName->text(), w.txtPin->text(), w.txtAddr->text(),
-                          w.txtBDADDR->text(), w.lblVersion->text()}),
-             texts);
-    QCOMPARE((QList<int>{w.cboBaud->currentIndex(), w.cboStopBit->currentIndex(),
-                         w.cboParity->currentIndex()}),
-             lists);
-    QCOMPARE(w.OptMaster->isChecked(), master);
-    QCOMPARE(w.OptSlave->isChecked(), !master);
-    QCOMPARE(w.chkMaster->isChecked(), master);
-    QCOMPARE(w.txtAddr->isEnabled(), master);
-    QCOMPARE(w.chkDiscoverable->isEnabled(), !master);
-    QCOMPARE(w.chkDiscoverable->isChecked(), discoverable);
-    QCOMPARE(w.chkPIN->isChecked(), pinRequest);
-    QCOMPARE(w.txtPin->isEnabled(), pinRequest);
-}
-
-void TestConnection::save_data() {
-    QTest::addColumn<sim::DeviceSettings>("device");
-    QTest::addColumn<sim::DeviceFaults>("faults");
-    QTest::addColumn<QByteArrayList>("commands");
-    QTest::addColumn<QString>("message");
-
-    const QString saved = QStringLiteral("Settings saved!");
-    QTest::newRow("slave, discoverable, PIN request on")
-        << sim::DeviceSettings{} << sim::DeviceFaults{}
-        << QByteArrayList{"<NAME=Kitchen>", "<PKEY=1234>", "<BAUD=9600>",    "<SBIT=1>",
-                          "<PRTY=N>",       "<SLAVE>",     "<DISCOVERABLE>", "<PIN_ON>"}
-        << saved;
-    QTest::newRow("master, invisible, PIN request off") << settings([](auto& s) {
-        s.role = "MASTER";
-        s.remoteAddress = "1234 56 78 9abc";
-        s.visibility = "INVISIBLE";
-        s.pinMode = "PIN_OFF";
-        s.parity = "O";
-        s.pinCode = "";
-    }) << sim::DeviceFaults{} << QByteArrayList{"<NAME=Kitchen>",
-                                                "<PKEY=>",
-                                                "<BAUD=9600>",
-                                                "<SBIT=1>",
-                                                "<PRTY=O>",
-                                                "<MASTER>",
-                                                "<ADDR=1234 56 78 9abc>",
-                                                "<INVISIBLE>",
-                                                "<PIN_OFF>"}
-                                                        << saved;
-    // Ping, version and query are the first three commands the device hears.
-    QTest::newRow("stops acknowledging at the baud rate")
-        << sim::DeviceSettings{} << faults([](auto& f) { f.stopAfterCommands = 5; })
-        << QByteArrayList{"<NAME=Kitchen>", "<PKEY=1234>", "<BAUD=9600>"} << kNoReply;
-}
-
-void TestConnection::save() {
-    QFETCH(sim::DeviceSettings, device);
-    QFETCH(sim::DeviceFaults, faults);
-    QFETCH(QByteArrayList, commands);
-    QFETCH(QString, message);
-    ConnectionRig rig(device, faults);
-    rig.connectAndReset();
-    rig.form->txtName->setText(QStringLiteral("Kitchen"));
-
-    rig.form->cmdWrite_Click();
-
-    QCOMPARE(rig.commands(), commands);
-    QCOMPARE(rig.platform.messageTexts(), QStringList{message});
-    QCOMPARE(rig.platform.messages.first().icon,
-             message == kNoReply ? MessageIcon::Error : MessageIcon::Information);
-    // The message is shown while still busy; afterwards the timer runs again.
-    QVERIFY(rig.form->Timer1->isActive());
-    QVERIFY(!rig.isBusy());
-    QVERIFY(rig.isConnected());
-    if (message != kNoReply) {
-        // What was saved is what the device now reports.
-        QCOMPARE(rig.link->model().settings().name, QStringLiteral("Kitchen"));
-        rig.form->cmdConnect_Click(); // disconnect
-        rig.form->txtName->clear();
-        rig.form->cmdConnect_Click();
-        QCOMPARE(rig.form->txtName->text(), QStringLiteral("Kitchen"));
-    }
-}
-
-void TestConnection::saveRefusesUnsafeValues_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("pin");
-    QTest::addColumn<int>("baudIndex");
-    QTest::addColumn<int>("parityIndex");
-    QTest::addColumn<QString>("named");
-
-    QTest::newRow("name cuts the command short") << "a>b"
-                                                 << "1234" << 3 << 0 << "device name";
-    QTest::newRow("name outside ASCII")
-        << QString::fromUtf8("Küche") << "1234" << 3 << 0 << "device name";
-    QTest::newRow("PIN with a bracket") << "ok"
-                                        << "12]4" << 3 << 0 << "PIN code";
-    QTest::newRow("no baud rate selected") << "ok"
-                                           << "1234" << -1 << 0 << "baud rate";
-    QTest::newRow("no parity selected") << "ok"
-                                        << "1234" << 3 << -1 << "parity";
-}
-
-void TestConnection::saveRefusesUnsafeValues() {
-    QFETCH(QString, name);
-    QFETCH(QString, pin);
-    QFETCH(int, baudIndex);
-    QFETCH(int, parityIndex);
-    QFETCH(QString, named);
-    ConnectionRig rig;
-    rig.connectAndReset();
-    rig.form->txtName->setText(name);
-    rig.form->txtPin->setText(pin);
-    rig.form->cboBaud->setCurrentIndex(baudIndex);
-    rig.form->cboParity->setCurrentIndex(parityIndex);
-
-    rig.form->cmdWrite_Click();
-
-    QVERIFY(rig.commands().isEmpty());
-    QCOMPARE(rig.platform.messages.size(), 1);
-    QVERIFY2(rig.platform.messages.first().text.contains(named),
-             qPrintable(rig.platform.messages.first().text));
-    QCOMPARE(rig.platform.messages.first().icon, MessageIcon::Error);
-    QVERIFY(rig.form->Timer1->isActive());
-    QVERIFY(!rig.isBusy());
-    QVERIFY(rig.isConnected());
-}
-
-void TestConnection::keepAlive_data() {
-    QTest::addColumn<sim::DeviceFaults>("faults");
-    QTest::addColumn<bool>("stays");
-    QTest::addColumn<int>("virtualMs");
-
-    QTest::newRow("answered") << sim::DeviceFaults{} << true << 100;
-    QTest::newRow("device stopped answering")
-        << faults([](auto& f) { f.stopAfterCommands = 3; }) << false << 500;
-}
-
-void TestConnection::keepAlive() {
-    QFETCH(sim::DeviceFaults, faults);
-    QFETCH(bool, stays);
-    ConnectionRig rig({}, faults);
-    rig.connectAndReset();
-    const qint64 start = rig.platform.now();
-
-    rig.form->Timer1_Timer();
-
-    QCOMPARE(rig.commands(), QByteArrayList{"<PING>"});
-    QCOMPARE(rig.isConnected(), stays);
-    QTEST(int(rig.platform.now() - start), "virtualMs");
-    // A lost device is dropped without a word and without "<EXIT>".
-    QVERIFY(rig.platform.messages.isEmpty());
-    if (!stays) {
-        QCOMPARE(rig.form->shpStatus->fillColor(), frmMain::kDisconnectedColor);
-        QVERIFY(!rig.form->Timer1->isActive());
-        QVERIFY(!rig.port.isOpen());
-    }
-}
-
-void TestConnection::disconnectSendsExitAndCloses() {
-    ConnectionRig rig;
-    rig.connectAndReset();
-    const int readsBefore = rig.port.reads;
-
-    rig.form->cmdConnect_Click();
-
-    QCOMPARE(rig.commands(), QByteArrayList{"<EXIT>"});
-    QCOMPARE(rig.port.reads, readsBefore);
-    QVERIFY(!rig.port.isOpen());
-    QVERIFY(!rig.form->Timer1->isActive());
-    QCOMPARE(rig.form->cmdConnect->text(), QStringLiteral("Connect"));
-    QVERIFY(rig.platform.messages.isEmpty());
-}
-
-void TestConnection::exit_data() {
-    QTest::addColumn<bool>("connectFirst");
-    QTest::addColumn<sim::DeviceFaults>("faults");
-    QTest::addColumn<QByteArrayList>("commands");
-    QTest::addColumn<int>("virtualMs");
-
-    QTest::newRow("connected, device answers")
-        << true << sim::DeviceFaults{} << QByteArrayList{"<PING>", "<EXIT>"} << 100;
-    QTest::newRow("connected, device silent")
-        << true << faults([](auto& f) { f.stopAfterCommands = 3; }) << QByteArrayList{"<PING>"}
-        << 500;
-    QTest::newRow("disconnected") << false << sim::DeviceFaults{} << QByteArrayList{} << 500;
-}
-
-void TestConnection::exit() {
-    QFETCH(bool, connectFirst);
-    QFETCH(sim::DeviceFaults, faults);
-    ConnectionRig rig({}, faults);
-    if (connectFirst)
-        rig.connectAndReset();
-    const qint64 start = rig.platform.now();
-
-    rig.form->cmdExit_Click();
-
-    QTEST(rig.commands(), "commands");
-    QTEST(int(rig.platform.now() - start), "virtualMs");
-    QVERIFY(rig.form->isUnloaded());
-    QVERIFY(!rig.port.isOpen());
-    QVERIFY(rig.platform.messages.isEmpty());
-}
-
-void TestConnection::exchangesNeverOverlap_data() {
-    QTest::addColumn<QString>("during");    // "tick" or "exit"
-    QTest::addColumn<QString>("scheduled"); // what arrives while its ping waits
-    QTest::addColumn<sim::DeviceFaults>("faults");
-    QTest::addColumn<QByteArrayList>("commands");
-    QTest::addColumn<bool>("connectedAfter");
-    QTest::addColumn<bool>("unloaded");
-
-    const sim::DeviceFaults healthy;
-    QTest::newRow("disconnect click waits for the keep-alive ping")
-        << "tick"
-        << "connect" << healthy << QByteArrayList{"<PING>", "<EXIT>"} << false << false;
-    QTest::newRow("save click waits for the keep-alive ping")
-        << "tick"
-        << "save" << healthy
-        << QByteArrayList{"<PING>",   "<NAME=TavixAT>", "<PKEY=1234>",    "<BAUD=9600>", "<SBIT=1>",
-                          "<PRTY=N>", "<SLAVE>",        "<DISCOVERABLE>", "<PIN_ON>"}
-        << true << false;
-    QTest::newRow("exit click waits for the keep-alive ping")
-        << "tick"
-        << "exit" << healthy << QByteArrayList{"<PING>", "<PING>", "<EXIT>"} << false << true;
-    QTest::newRow("close waits for the keep-alive ping")
-        << "tick"
-        << "close" << healthy << QByteArrayList{"<PING>"} << false << true;
-    QTest::newRow("disconnect click dropped when the ping lost the device")
-        << "tick"
-        << "connect" << faults([](auto& f) { f.stopAfterCommands = 3; }) << QByteArrayList{"<PING>"}
-        << false << false;
-    QTest::newRow("tick during the exit ping is dropped")
-        << "exit"
-        << "tick" << healthy << QByteArrayList{"<PING>", "<EXIT>"} << false << true;
-}
-
-void TestConnection::exchangesNeverOverlap() {
-    QFETCH(QString, during);
-    QFETCH(QString, scheduled);
-    QFETCH(sim::DeviceFaults, faults);
-    ConnectionRig rig({}, faults);
-    rig.connectAndReset();
-    frmMain* form = rig.form.get();
-    // Runs at the first processing of events inside the ping's wait.
-    rig.platform.schedule(rig.platform.now(), [form, scheduled] {
-        if (scheduled == "connect")
-            form->cmdConnect_Click();
-        else if (scheduled == "save")
-            form->cmdWrite_Click();
-        else if (scheduled == "exit")
-            form->cmdExit_Click();
-        else if (scheduled == "close")
-            form->close();
-        else
-            form->Timer1_Timer();
-    });
-
-    if (during == "tick")
-        rig.form->Timer1_Timer();
-    else
-        rig.form->cmdExit_Click();
-
-    QTEST(rig.commands(), "commands");
-    QCOMPARE(rig.platform.pendingActions(), 0);
-    QTEST(rig.form->isUnloaded(), "unloaded");
-    QFETCH(bool, connectedAfter);
-    QCOMPARE(rig.port.isOpen(), connectedAfter);
+    QTEST(rig.written(), "written");
+    if (virtualMs >= 0)
+        QCOMPARE(rig.platform.now() - rig.start, virtualMs);
+    QStringList messages;
+    for (const ShownMessage& m : rig.platform.messages)
+        messages << (m.icon == MessageIcon::Error ? "!" : "") + m.text;
+    QTEST((QStringList{rig.flags()} + rig.log + messages).join(u'|'), "state");
     // Each command went out only after the previous exchange had ended.
     for (qsizetype i = 1; i < rig.port.writes.size(); ++i)
         QVERIFY(rig.port.writes[i].at > rig.port.writes[i - 1].at);
-}
-
-void TestConnection::linkLost_data() {
-    QTest::addColumn<QString>("when");
-    QTest::addColumn<sim::DeviceFaults>("faults");
-
-    QTest::newRow("while connected and idle") << "idle" << sim::DeviceFaults{};
-    QTest::newRow("during the keep-alive ping") << "tick" << sim::DeviceFaults{};
-    QTest::newRow("during a save") << "save" << faults([](auto& f) { f.hangUpAfterCommands = 5; });
-    QTest::newRow("during the query at connect")
-        << "connect" << faults([](auto& f) { f.hangUpAfterCommands = 2; });
-}
-
-void TestConnection::linkLost() {
-    QFETCH(QString, when);
-    QFETCH(sim::DeviceFaults, faults);
-    ConnectionRig rig({}, faults);
-    if (when != "connect")
-        rig.connectAndReset();
-
-    if (when == "idle") {
-        rig.port.hangUp(QStringLiteral("/dev/ttyUSB0: the device is gone"));
-    } else if (when == "tick") {
-        FakeSerialPort* port = &rig.port;
-        rig.platform.schedule(rig.platform.now(), [port] {
-            port->hangUp(QStringLiteral("/dev/ttyUSB0: the device is gone"));
-        });
-        rig.form->Timer1_Timer();
-    } else if (when == "save") {
-        rig.form->cmdWrite_Click();
-    } else {
-        rig.form->cmdConnect_Click();
-    }
-
-    // Told once, with the port's own words; then disconnected, timer stopped, port closed.
-    QCOMPARE(rig.platform.messages.size(), 1);
-    QVERIFY2(rig.platform.messages.first().text.startsWith("ERROR, Check COM1!\r\n"),
-             qPrintable(rig.platform.messages.first().text));
-    QCOMPARE(rig.platform.messages.first().icon, MessageIcon::Error);
-    QCOMPARE(rig.form->cmdConnect->text(), QStringLiteral("Connect"));
-    QVERIFY(!rig.form->Timer1->isActive());
-    QVERIFY(!rig.port.isOpen());
-    QVERIFY(!rig.isBusy());
-
-    // A later Connect to a healthy device works again.
-    rig.link.reset();
-    rig.link = std::make_unique<DeviceLink>(rig.port, rig.platform);
-    rig.platform.messages.clear();
-    rig.form->cmdConnect_Click();
-    QVERIFY(rig.isConnected());
-    QVERIFY(rig.platform.messages.isEmpty());
 }
 
 QTEST_MAIN(TestConnection)

@@ -1,13 +1,12 @@
 #pragma once
 
 #include "DeviceModel.h"
+#include "FakePlatform.h"
+#include "FakeSerialPort.h"
 
 #include <optional>
 
 namespace tavixat::test {
-
-class FakePlatform;
-class FakeSerialPort;
 
 // Puts the device model at the far end of a fake serial port, on the virtual clock: what the
 // tool writes reaches the model with the port's RTS state, the model's replies become readable
@@ -15,8 +14,12 @@ class FakeSerialPort;
 class DeviceLink {
 public:
     DeviceLink(FakeSerialPort& port, FakePlatform& platform, sim::DeviceSettings settings = {},
-               sim::DeviceFaults faults = {});
-    ~DeviceLink();
+               sim::DeviceFaults faults = {})
+        : port_(port), platform_(platform), model_(std::move(settings), std::move(faults)) {
+        port_.onWrite = [this](const QByteArray& bytes) { deliver(bytes); };
+        scheduleHangUp();
+    }
+    ~DeviceLink() { port_.onWrite = nullptr; }
     DeviceLink(const DeviceLink&) = delete;
     DeviceLink& operator=(const DeviceLink&) = delete;
 
@@ -25,8 +28,22 @@ public:
     const QList<sim::HeardCommand>& heard() const { return heard_; }
 
 private:
-    void deliver(const QByteArray& bytes);
-    void scheduleHangUp();
+    void deliver(const QByteArray& bytes) {
+        const sim::ModelOutput out = model_.receive(bytes, platform_.now(), port_.rtsEnable());
+        heard_ << out.commands;
+        for (const sim::OutputChunk& chunk : out.chunks)
+            port_.feed(chunk.bytes, chunk.atMs);
+        scheduleHangUp();
+    }
+    void scheduleHangUp() {
+        const std::optional<qint64> at = model_.hangUpTime();
+        if (!at || at == hangUpScheduledAt_)
+            return;
+        hangUpScheduledAt_ = at;
+        // The port notices at the first processing of events from then on. The action may
+        // outlive the link, so it holds the port only.
+        platform_.schedule(*at, [port = &port_] { port->hangUp(); });
+    }
 
     FakeSerialPort& port_;
     FakePlatform& platform_;

@@ -4,18 +4,15 @@
 
 #include <QList>
 #include <QMap>
-#include <QString>
+#include <QStringList>
 #include <functional>
 
 namespace tavixat::test {
 
 // Milliseconds of virtual time. Only sleeps move it.
-class VirtualClock {
-public:
+struct VirtualClock {
     qint64 now() const { return now_; }
     void advance(qint64 ms) { now_ += ms; }
-
-private:
     qint64 now_ = 0;
 };
 
@@ -37,25 +34,47 @@ public:
     bool busyPointer = false;
     int processEventsCalls = 0;
 
-    void schedule(qint64 atMs, std::function<void()> action);
+    void schedule(qint64 atMs, std::function<void()> action) {
+        qsizetype i = actions_.size();
+        while (i > 0 && actions_[i - 1].first > atMs)
+            --i;
+        actions_.insert(i, {atMs, std::move(action)});
+    }
     qint64 now() const { return clock.now(); }
     int pendingActions() const { return int(actions_.size()); }
-    QStringList messageTexts() const;
+    QStringList messageTexts() const {
+        QStringList texts;
+        for (const auto& m : messages)
+            texts << m.text;
+        return texts;
+    }
 
-    void showMessage(const QString& text, MessageIcon icon) override;
+    void showMessage(const QString& text, MessageIcon icon) override {
+        messages.append({text, icon, clock.now()});
+    }
     QString readSetting(const QString& section, const QString& key,
-                        const QString& defaultValue) override;
-    bool saveSetting(const QString& section, const QString& key, const QString& value) override;
-    void sleep(int milliseconds) override;
-    void processEvents() override;
+                        const QString& defaultValue) override {
+        return settings.value(section + u'/' + key, defaultValue);
+    }
+    bool saveSetting(const QString& section, const QString& key, const QString& value) override {
+        if (!failSaving)
+            settings.insert(section + u'/' + key, value);
+        return !failSaving;
+    }
+    void sleep(int milliseconds) override {
+        sleeps.append(milliseconds);
+        clock.advance(milliseconds);
+    }
+    void processEvents() override {
+        ++processEventsCalls;
+        // An action may schedule further ones; everything due runs, oldest first.
+        while (!actions_.isEmpty() && actions_.first().first <= clock.now())
+            actions_.takeFirst().second();
+    }
     void setBusyPointer(bool busy) override { busyPointer = busy; }
 
 private:
-    struct Action {
-        qint64 at;
-        std::function<void()> run;
-    };
-    QList<Action> actions_;
+    QList<std::pair<qint64, std::function<void()>>> actions_; // by time, then by scheduling
 };
 
 } // namespace tavixat::test

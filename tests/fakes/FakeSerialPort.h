@@ -5,7 +5,6 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QSet>
 #include <functional>
 
 namespace tavixat::test {
@@ -24,17 +23,31 @@ class FakeSerialPort : public SerialPort {
 public:
     explicit FakeSerialPort(const VirtualClock& clock) : clock_(clock) {}
 
-    // Test controls.
-    void feed(const QByteArray& bytes, qint64 atMs);
+    void feed(const QByteArray& bytes, qint64 atMs) {
+        qsizetype i = incoming_.size();
+        while (i > 0 && incoming_[i - 1].first > atMs)
+            --i;
+        incoming_.insert(i, {atMs, bytes});
+    }
     void feedNow(const QByteArray& bytes) { feed(bytes, clock_.now()); }
-    void failOpenOf(int number, const QString& description);
+    void failOpenOf(int number, const QString& description) { failing_[number] = description; }
     // The far end goes away: the port reports the loss once and closes.
-    void hangUp(const QString& description = QStringLiteral("The device was disconnected."));
+    void hangUp(const QString& description = QStringLiteral("The device was disconnected.")) {
+        if (open_) {
+            close();
+            emit linkLost(description);
+        }
+    }
 
     QList<WrittenBytes> writes;
     // Every write joined, as the device would see the stream.
-    QByteArray written() const;
-    QList<QByteArray> writtenCommands() const;
+    QByteArray written() const { return writtenCommands().join(); }
+    QList<QByteArray> writtenCommands() const {
+        QList<QByteArray> commands;
+        for (const auto& w : writes)
+            commands << w.bytes;
+        return commands;
+    }
     int opens = 0;
     int reads = 0; // calls of readInput while open
     QString settings;
@@ -42,30 +55,59 @@ public:
     // Called for each write, after it is recorded: a device model answers through feed().
     std::function<void(const QByteArray&)> onWrite;
 
-    // SerialPort
-    bool setCommPort(int number) override;
+    bool setCommPort(int number) override {
+        if (number >= 1 && number <= 16)
+            commPort_ = number;
+        return commPort_ == number;
+    }
     int commPort() const override { return commPort_; }
     void setSettings(const QString& s) override { settings = s; }
     void setInputLen(int length) override { inputLen = length; }
-    bool open(QString& errorDescription) override;
-    void close() override;
+    bool open(QString& errorDescription) override {
+        if (failing_.contains(commPort_)) {
+            errorDescription = failing_.value(commPort_);
+            return false;
+        }
+        ++opens;
+        return open_ = true;
+    }
+    // A closed port hears nothing: what was on its way is lost.
+    void close() override {
+        if (open_)
+            incoming_.clear();
+        open_ = false;
+    }
     bool isOpen() const override { return open_; }
-    void setRtsEnable(bool enabled) override;
+    void setRtsEnable(bool enabled) override { rts_ = enabled; }
     bool rtsEnable() const override { return rts_; }
-    void discardInput() override;
-    QByteArray readInput() override;
-    void writeOutput(const QByteArray& bytes) override;
+    void discardInput() override {
+        incoming_.removeIf([this](const auto& c) { return c.first <= clock_.now(); });
+    }
+    QByteArray readInput() override {
+        QByteArray out;
+        reads += open_;
+        while (open_ && !incoming_.isEmpty() && incoming_.first().first <= clock_.now())
+            out += incoming_.takeFirst().second;
+        return out;
+    }
+    void writeOutput(const QByteArray& bytes) override {
+        if (open_)
+            writes.append({bytes, clock_.now(), rts_});
+        if (open_ && onWrite)
+            onWrite(bytes);
+    }
 
     // Bytes fed but not yet readable, or readable and not yet read.
-    qsizetype pendingBytes() const;
+    qsizetype pendingBytes() const {
+        qsizetype n = 0;
+        for (const auto& c : incoming_)
+            n += c.second.size();
+        return n;
+    }
 
 private:
-    struct Chunk {
-        QByteArray bytes;
-        qint64 at;
-    };
     const VirtualClock& clock_;
-    QList<Chunk> incoming_;
+    QList<std::pair<qint64, QByteArray>> incoming_; // by time, then by feeding
     QMap<int, QString> failing_;
     int commPort_ = 1;
     bool open_ = false;

@@ -1,6 +1,4 @@
-#include "CaptionFit.h"
 #include "DeviceState.h"
-#include "FakePlatform.h"
 #include "FakeSerialPort.h"
 #include "StatusLamp.h"
 #include "frmMain.h"
@@ -8,20 +6,19 @@
 #include "modProg.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 
 using namespace tavixat;
 using namespace tavixat::test;
 
 namespace {
 
-// The window on a fake platform and port, loaded with `storedPort` in the settings store.
 struct WindowRig {
     FakePlatform platform;
     FakeSerialPort port{platform.clock};
@@ -34,17 +31,80 @@ struct WindowRig {
             platform.settings.insert(QStringLiteral("Properties/CommPort"), storedPort);
         window = std::make_unique<frmMain>(platform, comm, device);
     }
-    // Shown, connected and put in the Master role by a click, so that every input takes typing.
-    frmMain& connectAsMaster() {
-        window->show();
-        (void)QTest::qWaitForWindowActive(window.get()); // the focus checks fail if it is not
-        window->SetConnectedState(true);
-        QTest::mouseClick(window->OptMaster, Qt::LeftButton);
-        return *window;
-    }
 };
 
-// Caption or text; for a list, its items joined by commas.
+// The window as it stands once loaded and disconnected, sizes in pixels. Flags: h hidden,
+// d disabled, c checked, e editable list, r read-only. Tab: place in the Tab order counted
+// from cmdConnect, -1 where Tab never stops.
+struct Control {
+    const char *name, *parent, *kind;
+    QRect geometry;
+    const char *caption, *flags;
+    int tab;
+    const char* tip = "";
+    int maxLength = 0;
+};
+const char* const kPorts =
+    "COM1,COM2,COM3,COM4,COM5,COM6,COM7,COM8,COM9,COM10,COM11,COM12,COM13,COM14,COM15,COM16";
+const Control kControls[] = {
+    {"cmdRefresh", "frmMain", "QPushButton", {416, 144, 89, 33}, "Refresh", "hd", 11},
+    {"cboPort", "frmMain", "QComboBox", {32, 40, 89, 21}, kPorts, "", 1},
+    {"cmdConnect", "frmMain", "QPushButton", {32, 80, 89, 49}, "Connect", "", 0},
+    {"cmdWrite", "frmMain", "QPushButton", {392, 192, 145, 33}, "Save settings", "d", 9},
+    {"cmdExit", "frmMain", "QPushButton", {392, 232, 145, 33}, "Exit", "", 10},
+    {"Frame2", "frmMain", "QGroupBox", {384, 8, 161, 113}, "Serial settings", "", -1},
+    {"Frame1", "frmMain", "QGroupBox", {176, 8, 201, 257}, "Device settings", "", -1},
+    {"Frame3", "frmMain", "QGroupBox", {16, 8, 153, 257}, "Comm", "", -1},
+    {"cboParity", "Frame2", "QComboBox", {64, 80, 81, 21}, "None,Odd,Even", "de", 8},
+    {"cboStopBit", "Frame2", "QComboBox", {64, 56, 81, 21}, "1,2", "de", 7},
+    {"cboBaud",
+     "Frame2",
+     "QComboBox",
+     {64, 32, 81, 21},
+     "1200,2400,4800,9600,19200,38400,57600,115200,230400",
+     "de",
+     6},
+    {"Label6", "Frame2", "QLabel", {16, 80, 49, 17}, "Parity bit:", "", -1},
+    {"Label5", "Frame2", "QLabel", {8, 56, 57, 17}, "Stop bit(s):", "", -1},
+    {"Label4", "Frame2", "QLabel", {8, 32, 49, 17}, "Baud rate:", "", -1},
+    {"OptSlave", "Frame1", "QRadioButton", {8, 144, 57, 17}, "Slave", "d", 16},
+    {"OptMaster", "Frame1", "QRadioButton", {8, 168, 65, 17}, "Master", "d", 15},
+    {"chkPIN", "Frame1", "QCheckBox", {8, 72, 89, 17}, "PIN request", "dc", 13},
+    {"chkDiscoverable", "Frame1", "QCheckBox", {72, 144, 121, 17}, "Discoverable Slave", "d", 12},
+    {"chkMaster", "Frame1", "QCheckBox", {128, 168, 65, 17}, "Master", "h", 4},
+    {"txtAddr",
+     "Frame1",
+     "QLineEdit",
+     {56, 208, 129, 19},
+     "0000 00 00 0000",
+     "d",
+     5,
+     "Enter device MAC address to connect ",
+     15},
+    {"txtPin", "Frame1", "QLineEdit", {56, 96, 129, 19}, "", "d", 3, "Enter security code", 8},
+    {"txtName", "Frame1", "QLineEdit", {56, 32, 129, 19}, "", "d", 2, "Enter Device name", 14},
+    {"Line8", "Frame1", "tavixat::DottedLine", {0, 136, 201, 1}, "", "", -1},
+    {"lblCTA", "Frame1", "QLabel", {8, 192, 145, 17}, "Connect to address (hex):", "", -1},
+    {"lblFMT", "Frame1", "QLabel", {64, 232, 121, 17}, "(Format: xxxx xx xx xxxx)", "", -1},
+    {"Label8", "Frame1", "QLabel", {120, 120, 65, 17}, "(8 chars max)", "", -1},
+    {"Label7", "Frame1", "QLabel", {112, 56, 73, 17}, "(14 chars max)", "", -1},
+    {"Label2", "Frame1", "QLabel", {8, 96, 57, 17}, "Pin code:", "", -1},
+    {"Label1", "Frame1", "QLabel", {16, 32, 41, 17}, "Name:", "", -1},
+    {"txtBDADDR",
+     "Frame3",
+     "QLineEdit",
+     {8, 224, 137, 19},
+     "",
+     "dr",
+     14,
+     "Device MAC address",
+     32767},
+    {"lblVersion", "Frame3", "QLabel", {8, 176, 81, 17}, "", "d", -1},
+    {"Label9", "Frame3", "QLabel", {8, 160, 81, 17}, "TavixAT version:", "", -1},
+    {"Label10", "Frame3", "QLabel", {8, 208, 81, 17}, "MAC address:", "", -1},
+    {"shpStatus", "Frame3", "tavixat::StatusLamp", {120, 88, 17, 17}, "", "", -1},
+};
+
 QString captionOf(const QWidget* w) {
     if (const auto* list = qobject_cast<const QComboBox*>(w)) {
         QStringList items;
@@ -55,15 +115,13 @@ QString captionOf(const QWidget* w) {
     return w->property(w->inherits("QGroupBox") ? "title" : "text").toString();
 }
 
-// Place in the Tab order counted from cmdConnect, -1 when Tab never stops at the control.
-int tabPosition(const frmMain& window, const QWidget* control) {
-    const auto stops = [](const QWidget* w) {
-        return (w->focusPolicy() & Qt::TabFocus) && !w->objectName().isEmpty();
-    };
-    int position = 0;
-    for (const QWidget* w = window.cmdConnect; w != control; w = w->nextInFocusChain())
-        position += stops(w);
-    return stops(control) ? position : -1;
+QString flagsOf(const QWidget* w) {
+    const bool set[] = {w->isHidden(), !w->isEnabled(), w->property("checked").toBool(),
+                        w->property("editable").toBool(), w->property("readOnly").toBool()};
+    QString flags;
+    for (int i = 0; i < 5; ++i)
+        flags += set[i] ? QString(QChar(u"hdcer"[i])) : QString();
+    return flags;
 }
 
 // Each character as the keyboard sends it, "\b" as Backspace and "\x16" as Ctrl+V.
@@ -84,71 +142,101 @@ class TestWindow : public QObject {
 private slots:
     void layout_data();
     void layout();
-    void wholeWindow();
+    void windowAndPictures();
     void startUpSelection_data();
     void startUpSelection();
-    void connectedState_data();
-    void connectedState();
+    void states_data();
+    void states();
     void typingAndLeaving_data();
     void typingAndLeaving();
 };
 
 void TestWindow::layout_data() {
-    QTest::addColumn<QString>("parent");
-    QTest::addColumn<int>("tab");
-    QTest::addColumn<QRect>("geometry");
-    QTest::addColumn<QString>("caption");
-    const auto row = [](const char* name, const char* parent, int tab, QRect geometry,
-                        const QString& caption = {}) {
-        QTest::newRow(name) << parent << tab << geometry << caption;
-    };
-    row("cmdRefresh", "frmMain", 11, {416, 144, 89, 33}, "Refresh");
-    row("cboPort", "frmMain", 1, {32, 40, 89, 21},
-        "COM1,COM2,COM3,COM4,COM5,COM6,COM7,COM8,COM9,COM10,COM11,COM12,COM13,COM14,COM15,COM16");
-    row("cmdConnect", "frmMain", 0, {32, 80, 89, 49}, "Connect");
-    row("cmdWrite", "frmMain", 9, {392, 192, 145, 33}, "Save settings");
-    row("cmdExit", "frmMain", 10, {392, 232, 145, 33}, "Exit");
-    row("Frame2", "frmMain", -1, {384, 8, 161, 113}, "Serial settings");
-    row("Frame1", "frmMain", -1, {176, 8, 201, 257}, "Device settings");
-    row("Frame3", "frmMain", -1, {16, 8, 153, 257}, "Comm");
-    row("cboParity", "Frame2", 8, {64, 80, 81, 21}, "None,Odd,Even");
-    row("cboStopBit", "Frame2", 7, {64, 56, 81, 21}, "1,2");
-    row("cboBaud", "Frame2", 6, {64, 32, 81, 21},
-        "1200,2400,4800,9600,19200,38400,57600,115200,230400");
-    row("OptSlave", "Frame1", 16, {8, 144, 57, 17}, "Slave");
-    row("OptMaster", "Frame1", 15, {8, 168, 65, 17}, "Master");
-    row("chkPIN", "Frame1", 13, {8, 72, 89, 17}, "PIN request");
-    row("chkDiscoverable", "Frame1", 12, {72, 144, 121, 17}, "Discoverable Slave");
-    row("chkMaster", "Frame1", 4, {128, 168, 65, 17}, "Master");
-    row("txtAddr", "Frame1", 5, {56, 208, 129, 19}, "0000 00 00 0000");
-    row("txtPin", "Frame1", 3, {56, 96, 129, 19});
-    row("txtName", "Frame1", 2, {56, 32, 129, 19});
-    row("Line8", "Frame1", -1, {0, 136, 201, 1});
-    row("txtBDADDR", "Frame3", 14, {8, 224, 137, 19});
-    row("lblVersion", "Frame3", -1, {8, 176, 81, 17});
-    row("shpStatus", "Frame3", -1, {120, 88, 17, 17});
+    QTest::addColumn<int>("row");
+    for (const Control& c : kControls)
+        QTest::newRow(c.name) << int(&c - kControls);
 }
 
 void TestWindow::layout() {
+    QFETCH(int, row);
+    const Control& c = kControls[row];
     WindowRig rig;
-    const auto* control = rig.window->findChild<QWidget*>(QTest::currentDataTag());
-    QTEST(control->parentWidget()->objectName(), "parent");
-    QTEST(tabPosition(*rig.window, control), "tab");
-    QTEST(control->geometry(), "geometry");
-    QTEST(captionOf(control), "caption");
+    const QWidget* w = rig.window->findChild<QWidget*>(c.name);
+    QVERIFY(w && w->inherits(c.kind));
+    QCOMPARE(w->parentWidget()->objectName(), c.parent);
+    QCOMPARE(w->geometry(), c.geometry);
+    QCOMPARE(captionOf(w), c.caption);
+    QCOMPARE(flagsOf(w), c.flags);
+    QCOMPARE(w->toolTip(), c.tip);
+    QCOMPARE(w->property("maxLength").toInt(), c.maxLength);
+    QStringList tabStops; // hidden and disabled controls still hold their place
+    for (QWidget* s = rig.window->cmdConnect; tabStops.size() < 40; s = s->nextInFocusChain())
+        if ((s->focusPolicy() & Qt::TabFocus) && !s->objectName().isEmpty())
+            tabStops << s->objectName();
+    QCOMPARE(tabStops.indexOf(c.name), c.tab);
 }
 
-void TestWindow::wholeWindow() {
+// First row where the picture or the caption is drawn over the button's bare face.
+int firstDrawnRow(QPushButton* button) {
+    const QImage drawn = button->grab().toImage();
+    const QIcon picture = button->icon();
+    const QString caption = button->text();
+    button->setIcon({});
+    button->setText({});
+    const QImage bare = button->grab().toImage();
+    button->setIcon(picture);
+    button->setText(caption);
+    for (int y = 0; y < drawn.height(); ++y)
+        for (int x = 0; x < drawn.width(); ++x)
+            if (drawn.pixel(x, y) != bare.pixel(x, y))
+                return y;
+    return -1;
+}
+
+// Shown captions that Qt itself says need more room than their control has.
+QStringList cutCaptions(const QWidget& window) {
+    QStringList names;
+    for (const QWidget* c : window.findChildren<QWidget*>())
+        if ((c->inherits("QLabel") || c->inherits("QAbstractButton")) && !c->isHidden() &&
+            c->sizeHint().boundedTo(c->size()) != c->sizeHint())
+            names << c->objectName();
+    return names;
+}
+
+QList<int> sizesOf(const QIcon& icon) {
+    QList<int> sizes;
+    for (const QSize& s : icon.availableSizes())
+        sizes << (s.width() == s.height() ? s.width() : -1);
+    std::sort(sizes.begin(), sizes.end());
+    return sizes;
+}
+
+void TestWindow::windowAndPictures() {
     WindowRig rig;
-    frmMain& w = rig.connectAsMaster();
+    frmMain& w = *rig.window;
     QCOMPARE(w.windowTitle(), QStringLiteral("TavixAT Setup (3.0.2)"));
     QVERIFY(w.minimumSize() == QSize(561, 281) && w.maximumSize() == w.minimumSize());
-    QVERIFY(w.cmdRefresh->isHidden() && w.chkMaster->isHidden());
-    QVERIFY(captionsFit(w)); // connected: "Disconnect" is the longer caption
+    QCOMPARE(w.findChild<QTimer*>("Timer1"), w.Timer1);
+    QVERIFY(!w.Timer1->isActive() && w.Timer1->interval() == 1000);
+    QCOMPARE(sizesOf(w.windowIcon()), (QList<int>{16, 24, 32, 48, 64, 72, 96, 128}));
+    QCOMPARE(sizesOf(w.cmdConnect->icon()), (QList<int>{16, 32}));
+    QCOMPARE(w.cmdConnect->iconSize(), QSize(32, 32));
+
+    w.SetConnectedState(true); // "Disconnect" is the longer caption
+    QCOMPARE(cutCaptions(w), QStringList());
+    QFont larger = w.font();
+    larger.setPointSizeF(larger.pointSizeF() + 0.5);
+    w.setFont(larger);
+    QVERIFY(!cutCaptions(w).isEmpty()); // the font is the largest at which all captions fit
+
+    // Picture and caption stay centred: a button taller by 30 px draws them 15 px lower.
+    const int top = firstDrawnRow(w.cmdConnect);
+    w.cmdConnect->resize(w.cmdConnect->width(), w.cmdConnect->height() + 30);
+    QVERIFY2(qAbs(firstDrawnRow(w.cmdConnect) - top - 15) <= 1, qPrintable(QString::number(top)));
+
     // Typed text never becomes an item: positions stand for the device's values.
     QTest::keyClicks(w.cboBaud, "7\r");
     QCOMPARE(w.cboBaud->count(), 9);
-
     // Busy is not counted: one EndBusy ends two BeginBusy.
     modProg::BeginBusy(w);
     QVERIFY(rig.platform.busyPointer && !w.isEnabled());
@@ -172,47 +260,67 @@ void TestWindow::startUpSelection() {
     QFETCH(QString, stored);
     WindowRig rig(stored);
     QTEST(rig.window->cboPort->currentIndex(), "selected");
-    QVERIFY(!rig.window->cmdWrite->isEnabled()); // disconnected
     QCOMPARE(rig.port.opens, 0);
 }
 
-void TestWindow::connectedState_data() {
-    QTest::addColumn<QString>("version");
-    QTest::addColumn<bool>("connected");
-    QTest::addColumn<bool>("master");
-    QTest::addColumn<bool>("pinLocked"); // chkPIN disabled and checked
-    QTest::newRow("no version, connected") << "" << true << false << false;
-    QTest::newRow("v1.1 connected") << "v1.1" << true << true << true;
-    QTest::newRow("v1.1 disconnected master") << "v1.1" << false << true << true;
-    QTest::newRow("v2.0 disconnected master") << "v2.0" << false << true << false;
+// Steps: "on" and "off" set the connected state, "v..." the firmware version, any other word
+// clicks that control.
+void TestWindow::states_data() {
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QString>("enabled");
+    QTest::addColumn<QString>("checked");
+    const QString on = "cboBaud cboParity cboStopBit chkDiscoverable chkPIN cmdWrite lblVersion "
+                       "OptMaster OptSlave txtBDADDR txtName txtPin";
+    const QString master =
+        QString(on).remove(" chkDiscoverable").replace("txtBDADDR", "txtAddr txtBDADDR");
+    QTest::newRow("connected") << "on" << on << "chkPIN";
+    QTest::newRow("disconnected") << "on off"
+                                  << "cboPort"
+                                  << "chkPIN";
+    QTest::newRow("Master chosen") << "on OptMaster" << master << "chkMaster chkPIN OptMaster";
+    QTest::newRow("Master, then Slave") << "on OptMaster OptSlave" << on << "chkPIN OptSlave";
+    QTest::newRow("Master, disconnected: the role alone decides on txtAddr")
+        << "on OptMaster off"
+        << "cboPort txtAddr"
+        << "chkMaster chkPIN OptMaster";
+    QTest::newRow("PIN request off") << "on chkPIN" << QString(on).remove(" txtPin") << "";
+    QTest::newRow("PIN request on again") << "on chkPIN chkPIN" << on << "chkPIN";
+    QTest::newRow("v1.1 locks the PIN request on")
+        << "on chkPIN v1.1 on" << QString(on).remove(" chkPIN") << "chkPIN";
+    QTest::newRow("v1.1 locks it while disconnected") << "v1.1 off"
+                                                      << "cboPort"
+                                                      << "chkPIN";
+    QTest::newRow("v2.0 leaves it free")
+        << "on chkPIN v2.0 on" << QString(on).remove(" txtPin") << "";
 }
 
-void TestWindow::connectedState() {
-    QFETCH(QString, version);
-    QFETCH(bool, connected);
-    QFETCH(bool, master);
-    QFETCH(bool, pinLocked);
+void TestWindow::states() {
+    QFETCH(QString, steps);
     WindowRig rig;
-    rig.device.FirmwareVersion = version;
     frmMain& w = *rig.window;
-    master ? modProg::SelectMaster(w) : modProg::SelectSlave(w);
-    w.chkPIN->setChecked(false);
-
-    w.SetConnectedState(connected);
-
-    QCOMPARE(w.cmdConnect->text(), connected ? QString("Disconnect") : QString("Connect"));
+    for (const QString& step : steps.split(u' ')) {
+        if (step.startsWith(u'v'))
+            rig.device.FirmwareVersion = step;
+        else if (step == "on" || step == "off")
+            w.SetConnectedState(step == "on");
+        else
+            w.findChild<QAbstractButton*>(step)->click();
+    }
+    QStringList enabled, checked;
+    for (const char* name : {"cboPort", "cboBaud", "cboParity", "cboStopBit", "chkDiscoverable",
+                             "chkMaster", "chkPIN", "cmdWrite", "lblVersion", "OptMaster",
+                             "OptSlave", "txtAddr", "txtBDADDR", "txtName", "txtPin"}) {
+        const QWidget* c = w.findChild<QWidget*>(name);
+        if (c->isEnabled() && c->isVisibleTo(&w))
+            enabled << name;
+        if (c->property("checked").toBool())
+            checked << name;
+    }
+    QTEST(enabled.join(u' '), "enabled");
+    QTEST(checked.join(u' '), "checked");
+    const bool connected = !w.cboPort->isEnabled();
+    QCOMPARE(w.cmdConnect->text(), connected ? "Disconnect" : "Connect");
     QCOMPARE(w.shpStatus->fillColor(), connected ? QColor(0, 255, 0) : QColor(255, 0, 0));
-    QCOMPARE(w.cboPort->isEnabled(), !connected);
-    for (const char* name : {"txtBDADDR", "lblVersion", "txtName", "OptMaster", "OptSlave",
-                             "cboBaud", "cboStopBit", "cboParity", "cmdWrite"})
-        QVERIFY2(w.findChild<QWidget*>(name)->isEnabled() == connected, name);
-    QCOMPARE(w.chkPIN->isEnabled(), connected && !pinLocked);
-    QCOMPARE(w.chkPIN->isChecked(), pinLocked);
-    QCOMPARE(w.txtPin->isEnabled(), connected && pinLocked);
-    QCOMPARE(w.chkDiscoverable->isEnabled(), connected && !master);
-    QCOMPARE(w.txtAddr->isEnabled(), master); // the role alone decides, also after a disconnect
-    w.chkPIN->click(); // where chkPIN takes the click, checking it switches txtPin on
-    QCOMPARE(w.txtPin->isEnabled(), connected);
 }
 
 void TestWindow::typingAndLeaving_data() {
@@ -244,7 +352,12 @@ void TestWindow::typingAndLeaving() {
     QFETCH(QString, field);
     QFETCH(QString, typed);
     WindowRig rig;
-    auto* edit = rig.connectAsMaster().findChild<QLineEdit*>(field);
+    frmMain& w = *rig.window;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w)); // the focus checks need it
+    w.SetConnectedState(true);
+    QTest::mouseClick(w.OptMaster, Qt::LeftButton); // every input now takes typing
+    auto* edit = w.findChild<QLineEdit*>(field);
     edit->clear();
     edit->setFocus(Qt::OtherFocusReason);
     QApplication::clipboard()->setText(QStringLiteral("Ab:Cd:eF:01:23:45:67:89"));
