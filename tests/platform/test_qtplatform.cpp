@@ -1,191 +1,153 @@
+#include "LineSettings.h"
 #include "PortNames.h"
-#include "PrivateSettings.h"
-#include "QtPlatform.h"
 #include "QtSerialPort.h"
 #include "SettingsStore.h"
-#include "modComm.h"
 
-#include <QApplication>
-#include <QDeadlineTimer>
-#include <QMessageBox>
+#include <QSettings>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <fcntl.h>
-#include <poll.h>
-#include <termios.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace tavixat;
-using namespace tavixat::test;
 
-namespace {
-
-// A port under test on COM1, which the store points at a pseudo-terminal; `far` is the terminal's
-// master side, the device's end of the line.
-struct PtyRig {
+// The device's end of a pseudo-terminal.
+struct Pty {
     int far = ::posix_openpt(O_RDWR | O_NOCTTY);
-    QtSerialPort port;
-
-    PtyRig() { ::grantpt(far), ::unlockpt(far); }
-    ~PtyRig() { hangUp(); }
+    Pty() { ::grantpt(far), ::unlockpt(far); }
+    ~Pty() { ::close(far); }
     QString path() const { return QString::fromLocal8Bit(::ptsname(far)); }
     bool send(const QByteArray& bytes) { return ::write(far, bytes, size_t(bytes.size())) > 0; }
-    void hangUp() { ::close(std::exchange(far, -1)); }
-
-    // RTS is set before the open: a pseudo-terminal has no modem lines, and that must not stop
-    // the port. The port puts the line into raw mode itself.
-    bool open() {
-        QString description;
-        port.setRtsEnable(true);
-        return storeText(QStringLiteral("Ports/COM1"), path()) && port.open(description);
-    }
-    // What the port reads, as the serial link polls it, until `size` bytes came or it closed.
-    QByteArray read(qsizetype size) {
-        QByteArray input;
-        for (QDeadlineTimer t(1000); input.size() < size && port.isOpen() && !t.hasExpired();)
-            input += port.readInput();
-        return input;
-    }
-    // What arrives at the far end within a second; the port writes a command in one go.
-    QByteArray receive() {
-        char chunk[64];
-        pollfd p{far, POLLIN, 0};
-        const ssize_t n = ::poll(&p, 1, 1000) > 0 ? ::read(far, chunk, sizeof chunk) : 0;
-        return QByteArray(chunk, qMax<ssize_t>(n, 0));
+    // Sends the bytes and reads them at the port, polled as the serial link polls it.
+    QByteArray echo(QtSerialPort& port, const QByteArray& bytes) {
+        QByteArray in;
+        for (QDeadlineTimer t(send(bytes) ? 1000 : 0); in.size() < bytes.size() && !t.hasExpired();)
+            in += port.readInput();
+        return in;
     }
 };
 
-} // namespace
+// Opens the port as COM1, which the settings store points at the path.
+bool openAt(QtSerialPort& port, const QString& path) {
+    QString description;
+    return storeText(QStringLiteral("Ports/COM1"), path) && port.open(description);
+}
 
-// The Qt platform and serial port against real pseudo-terminals, message boxes and settings.
+// The Qt serial port against real pseudo-terminals, its line settings and port names.
 class TestQtPlatform : public QObject {
     Q_OBJECT
-    PrivateSettings settings_; // first: before any settings object exists
+    QTemporaryDir settingsDir_;
 
 private slots:
-    void devicePath_data();
-    void devicePath();
-    void openPortThroughSerialLink_data();
-    void openPortThroughSerialLink();
-    void writesArrive_data();
-    void writesArrive();
-    void pendingInput();
-    void hangUpReportedOnce_data();
-    void hangUpReportedOnce();
+    void initTestCase() {
+        // A store of its own, open to the unprivileged user of the "not allowed" case.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
+        QVERIFY(::chmod(settingsDir_.path().toLocal8Bit(), 0755) == 0);
+    }
+
+    void lineSettings_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QList<int>>(
+            "parsed"); // baud, then QSerialPort's parity, data, stop; -1: refused
+        QTest::newRow("9600,N,8,1") << "9600,N,8,1" << QList<int>{9600, 0, 8, 1};
+        QTest::newRow("blanks, lower case")
+            << " 115200 , e , 7 , 2 " << QList<int>{115200, 2, 7, 2};
+        QTest::newRow("5 bits, 1.5 stops") << "300,O,5,1.5" << QList<int>{300, 3, 5, 3};
+        for (const char* text : {"9600,N,4,1", "9600,N,9,1", "9600,N,8x,1", "9600,N,8,3",
+                                 "9600,NO,8,1", "9600,X,8,1", "0,N,8,1", "9600,N,8"})
+            QTest::newRow(text) << text << QList<int>{-1, 0, 8, 1}; // refused
+    }
+
+    void lineSettings() {
+        QFETCH(QString, text);
+        const LineSettings s = parseLineSettings(text).value_or(LineSettings{-1});
+        QTEST((QList<int>{s.baudRate, s.parity, s.dataBits, s.stopBits}), "parsed");
+    }
+
+    void portNumbers_data() {
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("path"); // with no stored path; none when the number is refused
+        QTest::newRow("COM1") << 1 << "/dev/ttyS0";
+        QTest::newRow("COM16") << 16 << "/dev/ttyS15";
+        QTest::newRow("COM0") << 0 << QString();
+        QTest::newRow("COM17") << 17 << QString();
+    }
+
+    void portNumbers() {
+        QFETCH(int, number);
+        QFETCH(QString, path);
+        QtSerialPort port;
+        QCOMPARE(port.setCommPort(number), !path.isEmpty());
+        QCOMPARE(port.commPort(), path.isEmpty() ? 1 : number);
+        QVERIFY(path.isEmpty() || devicePathFor(number, " ", PortNaming::Unix) == path);
+    }
+
+    void openFailure_data() {
+        QTest::addColumn<QString>("path"); // '@' stands for the pseudo-terminal's name under /dev
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<int>("how"); // 1: another port holds the line, 2: the user may not use it
+        QTest::addColumn<QString>("description"); // %1 is the path
+        const QString line = "9600,N,8,1",
+                      busy = "%1: the port is busy (in use by another program).";
+        QTest::newRow("no such device")
+            << "/none/tty" << line << 0
+            << QString("%1: there is no such device (is the adapter plugged in?)");
+        QTest::newRow("bad line settings") << "/dev/@" << QString("9600,N,9,1") << 0
+                                           << QString("%1: the line settings \"9600,N,9,1\" are "
+                                                      "not valid (expected e.g. 9600,N,8,1).");
+        QTest::newRow("busy") << "/dev/@" << line << 1 << busy;
+        QTest::newRow("busy, named without /dev/") << "@" << line << 1 << busy;
+        QTest::newRow("not allowed")
+            << "/dev/@" << line << 2
+            << QString("%1: you are not allowed to use this port. Add yourself to the dialout "
+                       "group (sudo usermod -aG dialout $USER), then log out and in again.");
+    }
+
+    void openFailure() {
+        QFETCH(QString, path);
+        QFETCH(int, how);
+        Pty pty;
+        QtSerialPort holder, port;
+        QVERIFY(how != 1 || openAt(holder, pty.path()));
+        path.replace(u'@', pty.path().mid(5));
+        QFETCH(QString, settings);
+        port.setSettings(settings);
+        QVERIFY(storeText(QStringLiteral("Ports/COM1"), path));
+        // Root may use any file: it opens as the user "nobody".
+        const bool root = ::geteuid() == 0;
+        QVERIFY(how != 2 || ::chmod(pty.path().toLocal8Bit(), 0) == 0);
+        QVERIFY(how != 2 || !root || ::setresuid(65534, 65534, 0) == 0);
+        QString got;
+        const bool opened = port.open(got);
+        QVERIFY(!root || ::setresuid(0, 0, 0) == 0);
+        QVERIFY(!opened);
+        QTEST(got.replace(path, "%1"), "description");
+    }
+
+    void lineIO() {
+        Pty pty;
+        QtSerialPort port;
+        QSignalSpy lost(&port, &SerialPort::linkLost);
+        port.setRtsEnable(true); // a pseudo-terminal has no modem lines: refused, and no harm
+        QVERIFY(openAt(port, pty.path()) && openAt(port, pty.path())); // open twice: still open
+        QCOMPARE(pty.echo(port, "[OLD]"), "[OLD]"); // pulled from the system, no event loop
+        QVERIFY(pty.send("[LATE]"));                // before the next open: not for this session
+        ::usleep(50'000);
+        port.writeOutput("<EXIT>");
+        port.close();
+        char exit[8] = {}; // written right before the close, yet it arrives
+        QCOMPARE(QByteArray(exit, ::read(pty.far, exit, 7)), "<EXIT>");
+        QVERIFY(openAt(port, pty.path()));
+        QCOMPARE(pty.echo(port, "[NOW]"), "[NOW]");
+        ::close(std::exchange(pty.far, -1)); // the far end hangs up
+        QVERIFY(port.readInput().isEmpty() && !port.isOpen());
+        QCOMPARE(lost.count(), 0); // reported from a queued call, never inside a read
+        QTest::qWait(100);
+        QCOMPARE(lost.count(), 1);
+    }
 };
-
-void TestQtPlatform::devicePath_data() {
-    QTest::addColumn<int>("number");
-    QTest::addColumn<QString>("stored"); // the entry for the port under "Ports"
-    QTest::addColumn<QString>("path");
-    QTest::newRow("COM1") << 1 << QString() << "/dev/ttyS0";
-    QTest::newRow("COM16") << 16 << QString() << "/dev/ttyS15";
-    QTest::newRow("blank entry") << 5 << QStringLiteral("  ") << "/dev/ttyS4";
-}
-
-void TestQtPlatform::devicePath() {
-    QFETCH(int, number);
-    QFETCH(QString, stored);
-    QTEST(devicePathFor(number, stored, PortNaming::Unix), "path");
-}
-
-void TestQtPlatform::openPortThroughSerialLink_data() {
-    QTest::addColumn<bool>("deviceThere");
-    QTest::addColumn<QString>("stored"); // the remembered port afterwards
-    QTest::newRow("opens and is remembered") << true << "12";
-    QTest::newRow("missing device: the message names it") << false << "7";
-}
-
-void TestQtPlatform::openPortThroughSerialLink() {
-    QFETCH(bool, deviceThere);
-    PtyRig device;
-    const QString path = deviceThere ? device.path() : QStringLiteral("/nonexistent/ttyTAVIX");
-    QVERIFY(storeText(QStringLiteral("Ports/COM12"), path));
-    QVERIFY(storeText(QStringLiteral("Properties/CommPort"), QStringLiteral("7")));
-    QtPlatform platform;
-    QtSerialPort port;
-    modComm comm(port, platform);
-    QString seen; // title, icon and text of the box, read once its own event loop runs
-    QTimer::singleShot(0, [&seen] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            seen = box->windowTitle() + u'|' + QString::number(box->icon()) + u'|' + box->text();
-            box->done(QMessageBox::Ok);
-        }
-    });
-
-    QCOMPARE(comm.OpenPort(12), deviceThere);
-    QCoreApplication::processEvents(); // lets the watcher go when no box opened
-    QTEST(readStoredText(QStringLiteral("Properties/CommPort"), {}), "stored");
-    const QString box = "TavixAT Setup|" + QString::number(QMessageBox::Critical) +
-                        "|ERROR, Check COM12!\n" + path + ": ";
-    QVERIFY2(deviceThere ? seen.isEmpty() : seen.startsWith(box), qPrintable(seen));
-}
-
-void TestQtPlatform::writesArrive_data() {
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<bool>("closeAtOnce");
-    QTest::newRow("ping, nothing added") << QByteArray("<PING>") << false;
-    QTest::newRow("last command before close") << QByteArray("<EXIT>") << true;
-}
-
-void TestQtPlatform::writesArrive() {
-    QFETCH(QByteArray, bytes);
-    QFETCH(bool, closeAtOnce);
-    PtyRig rig;
-    QVERIFY(rig.open());
-    termios line{};
-    // The master sees the line settings the port made; a pty always has 8 bits and no parity.
-    ::tcgetattr(rig.far, &line);
-    QCOMPARE(::cfgetospeed(&line), speed_t(B9600));
-    QCOMPARE(line.c_cflag & CSTOPB, tcflag_t(0)); // one stop bit
-
-    rig.port.setRtsEnable(false); // refused by the pty while open, too: no harm
-    rig.port.writeOutput(bytes);
-    if (closeAtOnce)
-        rig.port.close();
-    QCOMPARE(rig.receive(), bytes);
-}
-
-void TestQtPlatform::pendingInput() {
-    PtyRig rig;
-    QVERIFY(rig.open() && rig.send("[OLD]"));
-    QCOMPARE(rig.read(5), QByteArray("[OLD]")); // pulled from the system, no event loop needed
-    QVERIFY(rig.send("[A]"));
-    QTest::qWait(50); // the event loop moves it into QSerialPort's buffer
-    QVERIFY(rig.send("[B]"));
-    ::usleep(50'000); // this one waits in the system's queue
-    rig.port.discardInput();
-    QVERIFY(rig.send("[NEW]"));
-    QCOMPARE(rig.read(5), QByteArray("[NEW]"));
-
-    // What reached the line before an open belongs to no exchange of this session.
-    QVERIFY(rig.send("[LATE]"));
-    ::usleep(50'000);
-    rig.port.close();
-    QVERIFY(rig.open() && rig.send("[NOW]"));
-    QCOMPARE(rig.read(5), QByteArray("[NOW]"));
-}
-
-void TestQtPlatform::hangUpReportedOnce_data() {
-    QTest::addColumn<bool>("noticedByRead");
-    QTest::newRow("noticed by a read") << true;
-    QTest::newRow("noticed by the event loop") << false;
-}
-
-void TestQtPlatform::hangUpReportedOnce() {
-    QFETCH(bool, noticedByRead);
-    PtyRig rig;
-    QSignalSpy lost(&rig.port, &SerialPort::linkLost);
-    QVERIFY(rig.open());
-    rig.hangUp();
-    if (noticedByRead)
-        rig.read(1);
-    QCOMPARE(lost.count(), 0); // reported from a queued call, never from inside a read
-    QTRY_VERIFY_WITH_TIMEOUT(!rig.port.isOpen(), 1000);
-    QTest::qWait(100); // Qt keeps reporting the dead line until the port is closed
-    QCOMPARE(lost.count(), 1);
-}
 
 QTEST_MAIN(TestQtPlatform)
 #include "test_qtplatform.moc"
