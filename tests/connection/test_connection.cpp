@@ -1,12 +1,12 @@
-#include "DeviceLink.h"
+#include "DeviceModel.h"
 #include "DeviceState.h"
+#include "FakeSerialPort.h"
 #include "StatusLamp.h"
 #include "frmMain.h"
 #include "modComm.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -28,48 +28,50 @@ struct Rig {
     FakeSerialPort port{platform.clock};
     modComm comm{port, platform};
     DeviceState device;
-    std::unique_ptr<DeviceLink> link;
     frmMain form{platform, comm, device};
+    std::optional<sim::DeviceModel> model;
     qint64 start = 0;
     QStringList log;
 
-    Rig(const S& s, const F& f) : link(std::make_unique<DeviceLink>(port, platform, s, f)) {}
-
-    // Caption, then what runs: the keep-alive timer, the port, the window, the busy state.
+    Rig(const S& s, const F& f) : model(std::in_place, s, f) {
+        port.onWrite = [this](const QByteArray& bytes) {
+            for (const auto& c : model->receive(bytes, platform.now(), port.rtsEnable()).chunks)
+                port.feed(c.bytes, c.atMs);
+        };
+    }
+    // The caption, then what runs: the keep-alive timer, the port, the busy pointer, the input.
     QString flags() const {
-        QStringList f{form.cmdConnect->text(), form.Timer1->isActive() ? "ticking" : QString(),
-                      port.isOpen() ? "open" : "", form.isUnloaded() ? "unloaded" : "",
-                      platform.busyPointer || !form.isEnabled() ? "busy" : ""};
-        f.removeAll({});
+        QStringList f{form.cmdConnect->text()};
+        f << (form.Timer1->isActive() ? "tick" : "") << (port.isOpen() ? "open" : "")
+          << (platform.busyPointer ? "wait" : "") << (form.isEnabled() ? "" : "off")
+          << (form.isUnloaded() ? "gone" : "");
+        f.removeAll(QString());
         return f.join(u' ');
     }
-    // The window's fields, then the choices: '-' disabled, '*' checked.
+    // Texts, list positions and check marks of the inputs, '-' before a disabled one.
     QString fields() const {
-        QStringList f{form.txtName->text(),
-                      form.txtPin->text(),
-                      form.txtAddr->text(),
-                      form.txtBDADDR->text(),
-                      form.lblVersion->text(),
-                      QStringLiteral("%1,%2,%3")
-                          .arg(form.cboBaud->currentIndex())
-                          .arg(form.cboStopBit->currentIndex())
-                          .arg(form.cboParity->currentIndex())};
-        for (const char* name : {"OptMaster", "OptSlave", "chkMaster", "chkDiscoverable", "chkPIN",
-                                 "txtAddr", "txtPin"}) {
+        QStringList f;
+        for (const char* name :
+             {"cboPort", "txtName", "txtPin", "txtAddr", "txtBDADDR", "lblVersion", "cboBaud",
+              "cboStopBit", "cboParity", "OptMaster", "OptSlave", "chkDiscoverable", "chkPIN"}) {
             const QWidget* c = form.findChild<QWidget*>(name);
-            f << (c->isEnabled() ? "" : "-") + QString(name) +
-                     (c->property("checked").toBool() ? "*" : "");
+            const char* property = c->inherits("QComboBox")         ? "currentIndex"
+                                   : c->inherits("QAbstractButton") ? "checked"
+                                                                    : "text";
+            f << (c->isEnabled() ? "" : "-") + c->property(property).toString();
         }
         return f.join(u';');
     }
-    // Comma-separated steps; a step after '+' runs in the wait of the next exchange. A step
-    // "control=value" types a text or picks a list position, a control's name clicks it.
+    // Comma-separated steps; "ms:step" runs the step that many ms later, in whatever wait is
+    // going on then. "control=value" types a text or picks a list position; a control's name
+    // clicks it.
     void run(const QString& steps) {
         for (const QString& step : steps.split(u',')) {
-            const QString value = step.section(u'=', 1);
             QWidget* control = form.findChild<QWidget*>(step.section(u'=', 0, 0));
-            if (step.startsWith(u'+'))
-                platform.schedule(platform.now(), [this, step] { run(step.mid(1)); });
+            const QString value = step.section(u'=', 1);
+            if (step.contains(u':'))
+                platform.schedule(platform.now() + step.section(u':', 0, 0).toInt(),
+                                  [this, step] { run(step.section(u':', 1)); });
             else if (step == "tick")
                 form.Timer1_Timer();
             else if (step == "close")
@@ -77,7 +79,9 @@ struct Rig {
             else if (step == "hangup")
                 port.hangUp(QStringLiteral("/dev/ttyUSB0: the device is gone"));
             else if (step == "relink") // a healthy device on the line again
-                link.reset(), link = std::make_unique<DeviceLink>(port, platform);
+                model.emplace();
+            else if (step == "up") // connected to the device, the clock and the line log restarted
+                run("cmdConnect,reset");
             else if (step == "reset")
                 port.writes.clear(), start = platform.now();
             else if (step == "flags" || step == "fields")
@@ -90,31 +94,26 @@ struct Rig {
                 qobject_cast<QAbstractButton*>(control)->click();
         }
     }
-    // Each write, '~' after one sent with RTS de-asserted.
-    QString written() const {
-        QString all;
-        for (const WrittenBytes& w : port.writes)
-            all += w.bytes + (w.rts ? "" : "~");
-        return all;
-    }
 };
 
-const QString kUp = "Disconnect ticking open";
-const QString kNoReply = "!No reply from device!";
-const QString kLost = "!ERROR, Check COM1!\r\n";
-const QString kDefaults = "<BAUD=9600><SBIT=1><PRTY=N><SLAVE><DISCOVERABLE><PIN_ON>";
-const QString kSlave = "chkMaster;chkDiscoverable*;chkPIN*;-txtAddr;txtPin";
+const QString kUp = "|Disconnect tick open", kNoReply = "|!No reply from device!";
+const QString kLost = "|Connect|!ERROR, Check COM1!\r\n/dev/ttyUSB0: the device is gone";
+const QString kQuery = "<PING><VERS><QUERY>", kFive = QString("<PING>").repeated(5);
+const QString kSaved = "<NAME=TavixAT><PKEY=1234><BAUD=9600><SBIT=1><PRTY=N><SLAVE><DISCOVERABLE>"
+                       "<PIN_ON>" +
+                       kUp + "|Settings saved!";
 
 QString gate(const QString& version) {
-    return "Connect|!Invalid firmware version (" + version + ")!\r\n\r\nIt must be v2.0 or higher!";
+    return "|Connect|!Invalid firmware version (" + version +
+           ")!\r\n\r\nIt must be v2.0 or higher!";
 }
 QString unsafe(const QString& what) {
-    return kUp + "|!Nothing was saved: the " + what +
+    return "|!Nothing was saved: the " + what +
            " holds a character the device cannot take.\r\nUse printable ASCII characters other "
            "than < > [ ].";
 }
 QString unlisted(const QString& what) {
-    return kUp + "|!Nothing was saved: choose the " + what + " from its list.";
+    return "|!Nothing was saved: choose the " + what + " from its list.";
 }
 
 } // namespace
@@ -130,125 +129,109 @@ void TestConnection::sequences_data() {
     QTest::addColumn<S>("device");
     QTest::addColumn<F>("faults");
     QTest::addColumn<QString>("steps");
-    QTest::addColumn<QString>("written");
-    QTest::addColumn<int>("virtualMs"); // -1: not checked
-    QTest::addColumn<QString>("state");
-    const auto row = [](const char* name, const S& s, const F& f, const QString& steps,
-                        const QString& written, int ms, const QString& state) {
-        QTest::newRow(name) << s << f << steps << written << ms << state;
+    QTest::addColumn<int>("virtualMs");    // -1: not checked
+    QTest::addColumn<QString>("expected"); // what was written, the state, the log, the messages
+    const auto row = [](const char* name, const S& s, const F& f, const char* steps, int ms,
+                        const QString& expected) {
+        QTest::newRow(name) << s << f << QString(steps) << ms << expected;
     };
-    const QString ping5 = QString("<PING>").repeated(5), connect = "cmdConnect,reset,";
-    const QString query = "<PING><VERS><QUERY>";
-    // 500 ms before the open, one poll for the ping, 100 ms for the version, 400 for the query.
-    row("connect", {}, {}, "cmdConnect", query, 1100, kUp);
-    row("answers the third ping", {}, {.answerPingFrom = 3}, "cmdConnect", "<PING><PING>" + query,
-        2100, kUp);
-    row("answers only with RTS de-asserted", {}, {.answerOnlyWithRts = false}, "cmdConnect",
-        ping5 + "<PING>~<VERS>~<QUERY>~", 3600, kUp);
-    row("no device", {}, {.silent = true}, "cmdConnect", ping5 + QString("<PING>~").repeated(5),
-        5500, "Connect|" + kNoReply);
-    row("firmware below v1.1", {.firmware = "v1.0"}, {}, "cmdConnect", "<PING><VERS>", 700,
-        gate("v1.0"));
-    row("no version field", {}, {.omitVersion = true}, "cmdConnect", "<PING><VERS>", 700, gate(""));
-    row("version later than its read", {}, {.latencyMs = 150}, "cmdConnect", "<PING><VERS>", 800,
-        gate(""));
-    row("v1.1 is accepted", {.firmware = "v1.1"}, {}, "cmdConnect", query, 1100, kUp);
-
-    row("read: a fresh slave", {}, {}, "cmdConnect,fields", query, -1,
-        kUp + "|TavixAT;1234;0000 00 00 0000;00ba 5e 12 3456;v2.0;3,0,0;OptMaster;OptSlave*;" +
-            kSlave);
-    row("read: master without address, fast line",
-        {.baudRate = "115200", .stopBits = "2", .parity = "E", .role = "MASTER"}, {},
-        "cmdConnect,fields", query, -1,
-        kUp + "|TavixAT;1234;0000 00 00 0000;00ba 5e 12 3456;v2.0;7,1,2;OptMaster*;OptSlave;"
-              "chkMaster*;-chkDiscoverable*;chkPIN*;txtAddr;txtPin");
+    // Connecting takes 500 ms before the open, one poll for the ping, 100 ms for the version
+    // and 400 for the query.
+    row("connect and read", {}, {}, "cmdConnect,fields", 1100,
+        kQuery + kUp +
+            "|-0;TavixAT;1234;-0000 00 00 0000;00ba 5e 12 3456;v2.0;3;0;0;false;true;true;true");
+    row("answers the third ping", {}, {.answerPingFrom = 3}, "cmdConnect", 2100,
+        "<PING><PING>" + kQuery + kUp);
+    row("answers with RTS off", {}, {.answerOnlyWithRts = false}, "cmdConnect", 3600,
+        kFive + "<PING>~<VERS>~<QUERY>~" + kUp);
+    row("no device", {}, {.silent = true}, "cmdConnect", 5500,
+        kFive + QString("<PING>~").repeated(5) + "|Connect" + kNoReply);
+    row("firmware v1.0", {.firmware = "v1.0"}, {}, "cmdConnect", 700,
+        "<PING><VERS>" + gate("v1.0"));
+    row("no version field", {}, {.omitVersion = true}, "cmdConnect", 700,
+        "<PING><VERS>" + gate(""));
+    row("version too late", {}, {.latencyMs = 150}, "cmdConnect", 800, "<PING><VERS>" + gate(""));
+    row("read: master, fast line, invisible, v1.1",
+        {.baudRate = "115200",
+         .stopBits = "2",
+         .parity = "E",
+         .role = "MASTER",
+         .visibility = "INVISIBLE",
+         .pinMode = "PIN_OFF",
+         .firmware = "v1.1"},
+        {}, "cmdConnect,fields", -1,
+        kQuery + kUp +
+            "|-0;TavixAT;1234;0000 00 00 0000;00ba 5e 12 3456;v1.1;7;1;2;true;false;-false;-true");
     row("read: texts outside the lists leave them",
         {.baudRate = "300",
          .stopBits = "1.5",
          .parity = "n",
          .role = "master",
-         .remoteAddress = "ABCD 12 34 5678"},
-        {}, "cmdConnect,fields", query, -1,
-        kUp + "|TavixAT;1234;ABCD 12 34 5678;00ba 5e 12 3456;v2.0;-1,-1,-1;OptMaster;OptSlave*;" +
-            kSlave);
-    row("read: invisible, PIN request off", {.visibility = "INVISIBLE", .pinMode = "PIN_OFF"}, {},
-        "cmdConnect,fields", query, -1,
-        kUp + "|TavixAT;1234;0000 00 00 0000;00ba 5e 12 3456;v2.0;3,0,0;OptMaster;OptSlave*;"
-              "chkMaster;chkDiscoverable;chkPIN;-txtAddr;-txtPin");
-    row("read: only eight fields", {.visibility = "INVISIBLE", .pinMode = "PIN_OFF"},
-        {.queryFieldLimit = 8}, "cmdConnect,fields", query, -1,
-        kUp + "|TavixAT;1234;0000 00 00 0000;00ba 5e 12 3456;;3,0,0;OptMaster;OptSlave*;" + kSlave);
-    row("read: fields still coming after the reads", {.role = "MASTER"}, {.fieldIntervalMs = 150},
-        "cmdConnect,fields", query, -1,
-        kUp + "|TavixAT;1234;0000 00 00 0000;;;3,-1,-1;OptMaster;OptSlave*;" + kSlave);
-
-    row("save: slave, a name with a space", {}, {}, connect + "txtName=My Unit~,+flags,cmdWrite",
-        "<NAME=My Unit~><PKEY=1234>" + kDefaults, -1,
-        kUp + "|Disconnect open busy|Settings saved!");
-    row("save: master, invisible, PIN request off", {}, {},
-        connect + "chkDiscoverable,OptMaster,chkPIN,txtPin=,cboParity=1,txtAddr=1234 56 78 9abc,"
-                  "cmdWrite",
-        "<NAME=TavixAT><PKEY=><BAUD=9600><SBIT=1><PRTY=O><MASTER><ADDR=1234 56 78 9abc>"
-        "<INVISIBLE><PIN_OFF>",
-        -1, kUp + "|Settings saved!");
-    row("save: no acknowledgement of the baud rate", {}, {.stopAfterCommands = 5},
-        connect + "cmdWrite", "<NAME=TavixAT><PKEY=1234><BAUD=9600>", -1, kUp + "|" + kNoReply);
-    row("save: no acknowledgement of the role", {}, {.stopAfterCommands = 8}, connect + "cmdWrite",
-        "<NAME=TavixAT><PKEY=1234><BAUD=9600><SBIT=1><PRTY=N><SLAVE>", -1, kUp + "|" + kNoReply);
-    row("refused: name cuts the command short", {}, {}, connect + "txtName=a>b,cmdWrite", "", 0,
-        unsafe("device name"));
-    row("refused: name outside ASCII", {}, {}, connect + "txtName=Küche,cmdWrite", "", 0,
-        unsafe("device name"));
-    row("refused: name with a control code", {}, {}, connect + "txtName=a\x1f,cmdWrite", "", 0,
-        unsafe("device name"));
-    row("refused: PIN with a bracket", {}, {}, connect + "txtPin=12]4,cmdWrite", "", 0,
-        unsafe("PIN code"));
-    row("refused: address with a bracket", {}, {},
-        connect + "OptMaster,txtAddr=0000 00 00 000<,cmdWrite", "", 0,
-        unsafe("address to connect to"));
-    row("refused: no baud rate", {}, {}, connect + "cboBaud=-1,cmdWrite", "", 0,
-        unlisted("baud rate"));
-    row("refused: no stop bits", {}, {}, connect + "cboStopBit=-1,cmdWrite", "", 0,
-        unlisted("stop bits"));
-    row("refused: no parity", {}, {}, connect + "cboParity=-1,cmdWrite", "", 0, unlisted("parity"));
-
-    row("keep-alive answered", {}, {}, connect + "tick", "<PING>", 100, kUp);
+         .remoteAddress = "ABCD 12 34 5678",
+         .pinMode = "PIN_OFF"},
+        {}, "cmdConnect,fields", -1,
+        kQuery + kUp +
+            "|-0;TavixAT;-1234;-ABCD 12 34 5678;00ba 5e 12 "
+            "3456;v2.0;-1;-1;-1;false;true;true;false");
+    row("read: eight fields", {.visibility = "INVISIBLE", .pinMode = "PIN_OFF"},
+        {.queryFieldLimit = 8}, "cmdConnect,fields", -1,
+        kQuery + kUp +
+            "|-0;TavixAT;1234;-0000 00 00 0000;00ba 5e 12 3456;;3;0;0;false;true;true;true");
+    row("read: fields still coming", {.role = "MASTER"}, {.fieldIntervalMs = 150},
+        "cmdConnect,fields", -1,
+        kQuery + kUp + "|-0;TavixAT;1234;-0000 00 00 0000;;;3;-1;-1;false;true;true;true");
+    row("save a name with a space", {}, {}, "up,txtName=My Unit~,0:flags,cmdWrite", -1,
+        "<NAME=My Unit~><PKEY=1234><BAUD=9600><SBIT=1><PRTY=N><SLAVE><DISCOVERABLE><PIN_ON>" + kUp +
+            "|Disconnect open wait off|Settings saved!");
+    row("save master, invisible, no PIN request", {}, {},
+        "up,chkDiscoverable,OptMaster,chkPIN,txtPin=,cboParity=1,txtAddr=1234 56 78 9abc,cmdWrite",
+        -1,
+        "<NAME=TavixAT><PKEY=><BAUD=9600><SBIT=1><PRTY=O><MASTER><ADDR=1234 56 78 9abc><INVISIBLE>"
+        "<PIN_OFF>" +
+            kUp + "|Settings saved!");
+    row("save: baud rate unanswered", {}, {.stopAfterCommands = 5}, "up,cmdWrite", -1,
+        "<NAME=TavixAT><PKEY=1234><BAUD=9600>" + kUp + kNoReply);
+    row("save: role unanswered", {}, {.stopAfterCommands = 8}, "up,cmdWrite", -1,
+        "<NAME=TavixAT><PKEY=1234><BAUD=9600><SBIT=1><PRTY=N><SLAVE>" + kUp + kNoReply);
+    row("refused: name with >", {}, {}, "up,txtName=a>b,cmdWrite", 0, kUp + unsafe("device name"));
+    row("refused: name outside ASCII", {}, {}, "up,txtName=Küche,cmdWrite", 0,
+        kUp + unsafe("device name"));
+    row("refused: control code", {}, {}, "up,txtName=a\x1f,cmdWrite", 0,
+        kUp + unsafe("device name"));
+    row("refused: PIN with ]", {}, {}, "up,txtPin=12]4,cmdWrite", 0, kUp + unsafe("PIN code"));
+    row("refused: address with <", {}, {}, "up,OptMaster,fields,txtAddr=0000 00 00 000<,cmdWrite",
+        0,
+        kUp + "|-0;TavixAT;1234;0000 00 00 0000;00ba 5e 12 3456;v2.0;3;0;0;true;false;-true;true" +
+            unsafe("address to connect to"));
+    row("refused: no baud rate", {}, {}, "up,cboBaud=-1,cmdWrite", 0, kUp + unlisted("baud rate"));
+    row("refused: no stop bits", {}, {}, "up,cboStopBit=-1,cmdWrite", 0,
+        kUp + unlisted("stop bits"));
+    row("refused: no parity", {}, {}, "up,cboParity=-1,cmdWrite", 0, kUp + unlisted("parity"));
+    row("keep-alive answered", {}, {}, "up,tick", 100, "<PING>" + kUp);
     // A device that stops answering is dropped without a word and without "<EXIT>".
-    row("keep-alive unanswered", {}, {.stopAfterCommands = 3}, connect + "tick", "<PING>", 500,
-        "Connect");
-    row("disconnect", {}, {}, connect + "cmdConnect", "<EXIT>", 0, "Connect");
-    row("exit, device answers", {}, {}, connect + "cmdExit", "<PING><EXIT>", 100,
-        "Disconnect unloaded");
-    row("exit, device silent", {}, {.stopAfterCommands = 3}, connect + "cmdExit", "<PING>", 500,
-        "Disconnect unloaded");
-    row("exit, disconnected", {}, {}, "cmdExit", "", 500, "Connect unloaded");
-
-    // Clicks, ticks and a close that arrive while a ping waits run once it has ended.
-    row("disconnect waits for the keep-alive", {}, {}, connect + "+cmdConnect,tick", "<PING><EXIT>",
-        -1, "Connect");
-    row("save waits for the keep-alive", {}, {}, connect + "+cmdWrite,tick",
-        "<PING><NAME=TavixAT><PKEY=1234>" + kDefaults, -1, kUp + "|Settings saved!");
-    row("exit waits for the keep-alive", {}, {}, connect + "+cmdExit,tick", "<PING><PING><EXIT>",
-        -1, "Disconnect unloaded");
-    row("close waits for the keep-alive", {}, {}, connect + "+close,tick", "<PING>", -1,
-        "Disconnect unloaded");
-    row("disconnect dropped when the keep-alive lost the device", {}, {.stopAfterCommands = 3},
-        connect + "+cmdConnect,tick", "<PING>", -1, "Connect");
-    row("tick during the exit ping is dropped", {}, {}, connect + "+tick,cmdExit", "<PING><EXIT>",
-        -1, "Disconnect unloaded");
-
+    row("keep-alive unanswered", {}, {.stopAfterCommands = 3}, "up,tick", 500, "<PING>|Connect");
+    row("disconnect", {}, {}, "up,cmdConnect", 0, "<EXIT>|Connect");
+    row("exit", {}, {}, "up,cmdExit", 100, "<PING><EXIT>|Disconnect gone");
+    row("exit, device silent", {}, {.stopAfterCommands = 3}, "up,cmdExit", 500,
+        "<PING>|Disconnect gone");
+    row("exit, disconnected", {}, {}, "cmdExit", 500, "|Connect gone");
+    // Clicks, ticks and a close that come while a ping waits run once it has ended.
+    row("disconnect during a tick", {}, {}, "up,0:cmdConnect,tick", -1, "<PING><EXIT>|Connect");
+    row("save during a tick", {}, {}, "up,0:cmdWrite,tick", -1, "<PING>" + kSaved);
+    row("exit during a tick", {}, {}, "up,0:cmdExit,tick", -1,
+        "<PING><PING><EXIT>|Disconnect gone");
+    row("close during a tick", {}, {}, "up,0:close,tick", -1, "<PING>|Disconnect gone");
+    row("disconnect after a failed tick", {}, {.stopAfterCommands = 3}, "up,0:cmdConnect,tick", -1,
+        "<PING>|Connect");
+    row("tick during exit", {}, {}, "up,0:tick,cmdExit", -1, "<PING><EXIT>|Disconnect gone");
     // The loss is told once, in the port's words; a later Connect works again.
-    row("link lost while idle", {}, {}, connect + "hangup,flags,relink,cmdConnect", query, -1,
-        kUp + "|Connect|" + kLost + "/dev/ttyUSB0: the device is gone");
-    row("link lost during the keep-alive", {}, {}, connect + "+hangup,tick,flags,relink,cmdConnect",
-        "<PING>" + query, -1, kUp + "|Connect|" + kLost + "/dev/ttyUSB0: the device is gone");
-    row("link lost during a save", {}, {.hangUpAfterCommands = 5},
-        connect + "cmdWrite,flags,relink,cmdConnect",
-        "<NAME=TavixAT><PKEY=1234><BAUD=9600>" + query, -1,
-        kUp + "|Connect|" + kLost + "The device was disconnected.");
-    row("link lost during the query", {}, {.hangUpAfterCommands = 2},
-        "cmdConnect,flags,relink,reset,cmdConnect", query, -1,
-        kUp + "|Connect|" + kLost + "The device was disconnected.");
+    row("link lost", {}, {}, "up,hangup,flags,relink,cmdConnect", -1, kQuery + kUp + kLost);
+    row("link lost in a tick", {}, {}, "up,0:hangup,tick,flags,relink,cmdConnect", -1,
+        "<PING>" + kQuery + kUp + kLost);
+    row("link lost in a save", {}, {}, "up,150:hangup,cmdWrite,flags,relink,cmdConnect", -1,
+        "<NAME=TavixAT><PKEY=1234><BAUD=9600>" + kQuery + kUp + kLost);
+    row("link lost in the query", {}, {}, "750:hangup,cmdConnect,flags,relink,reset,cmdConnect", -1,
+        kQuery + kUp + kLost);
 }
 
 void TestConnection::sequences() {
@@ -259,13 +242,17 @@ void TestConnection::sequences() {
     Rig rig(device, faults);
     rig.run(steps);
 
-    QTEST(rig.written(), "written");
+    QStringList seen{QString()};
+    for (const WrittenBytes& w : rig.port.writes) // '~': sent with RTS de-asserted
+        seen.first() += w.bytes + (w.rts ? "" : "~");
+    seen << rig.flags() << rig.log;
+    for (const ShownMessage& m : rig.platform.messages)
+        seen << (m.icon == MessageIcon::Error ? "!" : "") + m.text;
+    QTEST(seen.join(u'|'), "expected");
+    QCOMPARE(rig.form.shpStatus->fillColor(),
+             rig.form.cmdConnect->text() == "Connect" ? QColor(255, 0, 0) : QColor(0, 255, 0));
     if (virtualMs >= 0)
         QCOMPARE(rig.platform.now() - rig.start, virtualMs);
-    QStringList messages;
-    for (const ShownMessage& m : rig.platform.messages)
-        messages << (m.icon == MessageIcon::Error ? "!" : "") + m.text;
-    QTEST((QStringList{rig.flags()} + rig.log + messages).join(u'|'), "state");
     // Each command went out only after the previous exchange had ended.
     for (qsizetype i = 1; i < rig.port.writes.size(); ++i)
         QVERIFY(rig.port.writes[i].at > rig.port.writes[i - 1].at);

@@ -30,9 +30,7 @@ public:
     QList<ShownMessage> messages;
     QList<int> sleeps;
     QMap<QString, QString> settings; // "Section/Key" -> value
-    bool failSaving = false;
     bool busyPointer = false;
-    int processEventsCalls = 0;
 
     void schedule(qint64 atMs, std::function<void()> action) {
         qsizetype i = actions_.size();
@@ -41,13 +39,6 @@ public:
         actions_.insert(i, {atMs, std::move(action)});
     }
     qint64 now() const { return clock.now(); }
-    int pendingActions() const { return int(actions_.size()); }
-    QStringList messageTexts() const {
-        QStringList texts;
-        for (const auto& m : messages)
-            texts << m.text;
-        return texts;
-    }
 
     void showMessage(const QString& text, MessageIcon icon) override {
         messages.append({text, icon, clock.now()});
@@ -57,16 +48,14 @@ public:
         return settings.value(section + u'/' + key, defaultValue);
     }
     bool saveSetting(const QString& section, const QString& key, const QString& value) override {
-        if (!failSaving)
-            settings.insert(section + u'/' + key, value);
-        return !failSaving;
+        settings.insert(section + u'/' + key, value);
+        return true;
     }
     void sleep(int milliseconds) override {
         sleeps.append(milliseconds);
         clock.advance(milliseconds);
     }
     void processEvents() override {
-        ++processEventsCalls;
         // An action may schedule further ones; everything due runs, oldest first.
         while (!actions_.isEmpty() && actions_.first().first <= clock.now())
             actions_.takeFirst().second();

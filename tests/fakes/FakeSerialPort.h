@@ -41,12 +41,11 @@ public:
 
     QList<WrittenBytes> writes;
     // Every write joined, as the device would see the stream.
-    QByteArray written() const { return writtenCommands().join(); }
-    QList<QByteArray> writtenCommands() const {
-        QList<QByteArray> commands;
+    QByteArray written() const {
+        QByteArray all;
         for (const auto& w : writes)
-            commands << w.bytes;
-        return commands;
+            all += w.bytes;
+        return all;
     }
     int opens = 0;
     int reads = 0; // calls of readInput while open
@@ -95,14 +94,6 @@ public:
             writes.append({bytes, clock_.now(), rts_});
         if (open_ && onWrite)
             onWrite(bytes);
-    }
-
-    // Bytes fed but not yet readable, or readable and not yet read.
-    qsizetype pendingBytes() const {
-        qsizetype n = 0;
-        for (const auto& c : incoming_)
-            n += c.second.size();
-        return n;
     }
 
 private:
