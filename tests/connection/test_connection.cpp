@@ -193,6 +193,8 @@ void TestConnection::sequences_data() {
         "<NAME=TavixAT><PKEY=1234><BAUD=9600>" + kUp + kNoReply);
     row("save: role unanswered", {}, {.stopAfterCommands = 8}, "up,cmdWrite", -1,
         "<NAME=TavixAT><PKEY=1234><BAUD=9600><SBIT=1><PRTY=N><SLAVE>" + kUp + kNoReply);
+    row("Master, then Slave again", {}, {}, "up,OptMaster,OptSlave,fields", -1,
+        kUp + "|-0;TavixAT;1234;-0000 00 00 0000;00ba 5e 12 3456;v2.0;3;0;0;false;true;true;true");
     row("refused: name with >", {}, {}, "up,txtName=a>b,cmdWrite", 0, kUp + unsafe("device name"));
     row("refused: name outside ASCII", {}, {}, "up,txtName=Küche,cmdWrite", 0,
         kUp + unsafe("device name"));
