@@ -19,7 +19,6 @@ struct VirtualClock {
 struct ShownMessage {
     QString text;
     MessageIcon icon;
-    qint64 at;
 };
 
 // A platform on a virtual clock: sleep advances the clock, processEvents runs the actions a
@@ -41,7 +40,7 @@ public:
     qint64 now() const { return clock.now(); }
 
     void showMessage(const QString& text, MessageIcon icon) override {
-        messages.append({text, icon, clock.now()});
+        messages.append({text, icon});
     }
     QString readSetting(const QString& section, const QString& key,
                         const QString& defaultValue) override {

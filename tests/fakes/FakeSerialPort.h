@@ -47,8 +47,6 @@ public:
             all += w.bytes;
         return all;
     }
-    int opens = 0;
-    int reads = 0; // calls of readInput while open
     QString settings;
     int inputLen = -1;
     // Called for each write, after it is recorded: a device model answers through feed().
@@ -67,7 +65,6 @@ public:
             errorDescription = failing_.value(commPort_);
             return false;
         }
-        ++opens;
         return open_ = true;
     }
     // A closed port hears nothing: what was on its way is lost.
@@ -84,7 +81,6 @@ public:
     }
     QByteArray readInput() override {
         QByteArray out;
-        reads += open_;
         while (open_ && !incoming_.isEmpty() && incoming_.first().first <= clock_.now())
             out += incoming_.takeFirst().second;
         return out;
