@@ -5,6 +5,7 @@
 #include "DeviceState.h"
 #include "Exchanges.h"
 #include "Platform.h"
+#include "QueryFields.h"
 #include "SerialPort.h"
 #include "SettingsTransfer.h"
 #include "Version.h"
@@ -16,6 +17,9 @@ namespace {
 
 const QString kConnectCaption = QStringLiteral("Connect");
 const QString kDisconnectCaption = QStringLiteral("Disconnect");
+const QString kNoReply = QStringLiteral("No reply from device!");
+const QString kPartlySaved =
+    QStringLiteral("The settings may be only partly saved: connect again and check them.");
 
 QString gateMessage(const QString& version) {
     return QStringLiteral("Invalid firmware version (") + version + QStringLiteral(")!") +
@@ -134,21 +138,32 @@ void Connection::connectSequence() {
     if (linkGone())
         return endConnectAttempt();
     if (!answered) {
-        platform_.showMessage(QStringLiteral("No reply from device!"), MessageIcon::Error);
+        platform_.showMessage(kNoReply, MessageIcon::Error);
         return endConnectAttempt();
     }
 
-    device_.FirmwareVersion = exchange::requestVersion(comm_, platform_);
+    const std::optional<QString> version = exchange::requestVersion(comm_, platform_);
     if (linkGone())
         return endConnectAttempt();
+    if (!version) {
+        // Silence after a ping was answered is still no reply: there is no version to judge.
+        platform_.showMessage(kNoReply, MessageIcon::Error);
+        return endConnectAttempt();
+    }
+    device_.FirmwareVersion = *version;
     if (!isVersionAccepted(device_.FirmwareVersion)) {
         platform_.showMessage(gateMessage(device_.FirmwareVersion), MessageIcon::Error);
         return endConnectAttempt();
     }
 
-    ReadSettings(comm_, platform_, window_);
+    const int arrived = ReadSettings(comm_, platform_, window_);
     if (linkGone())
         return endConnectAttempt();
+    if (arrived < kQueryFieldCount) {
+        // Whatever the window would show now is a guess, and a save would write it.
+        platform_.showMessage(incompleteReplyMessage(arrived), MessageIcon::Error);
+        return endConnectAttempt();
+    }
     window_.setKeepAliveEnabled(true);
     window_.SetConnectedState(true);
     window_.EndBusy();
@@ -182,7 +197,8 @@ void Connection::keepAlive() {
 }
 
 void Connection::exitSequence() {
-    if (PingDevice())
+    // A closed port carries no ping: there is nothing to wait for.
+    if (comm_.isPortOpen() && PingDevice())
         exchange::sendClosingNotice(comm_);
     closePending_ = true;
 }
@@ -197,14 +213,16 @@ void Connection::saveSequence() {
     } else {
         const bool saved = WriteSettings(comm_, window_);
         if (linkGone()) {
-            // The loss is reported once the sequence is over; the connection is gone.
+            // The loss is reported once the sequence is over; the connection is gone, and the
+            // device may have taken only some of the commands.
+            lostDuringSave_ = true;
             window_.EndBusy();
             return;
         }
         if (saved)
             platform_.showMessage(QStringLiteral("Settings saved!"), MessageIcon::Information);
         else
-            platform_.showMessage(QStringLiteral("No reply from device!"), MessageIcon::Error);
+            platform_.showMessage(kNoReply, MessageIcon::Error);
     }
     window_.setKeepAliveEnabled(true);
     window_.EndBusy();
@@ -231,8 +249,11 @@ void Connection::reportLinkLost() {
     linkLost_ = false;
     // No tick may start a ping while the message waits for the user.
     window_.setKeepAliveEnabled(false);
-    platform_.showMessage(modComm::portErrorMessage(comm_.portNumber(), linkLostDescription_),
-                          MessageIcon::Error);
+    QString message = modComm::portErrorMessage(comm_.portNumber(), linkLostDescription_);
+    if (lostDuringSave_)
+        message += QStringLiteral("\r\n") + kPartlySaved;
+    lostDuringSave_ = false;
+    platform_.showMessage(message, MessageIcon::Error);
     dropConnection();
 }
 

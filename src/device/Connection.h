@@ -71,6 +71,7 @@ private:
     bool closePending_ = false;
     bool windowGone_ = false;
     bool linkLost_ = false;
+    bool lostDuringSave_ = false;
     QString linkLostDescription_;
     QList<Exchange> held_;
 };

@@ -7,25 +7,50 @@
 
 namespace tavixat::exchange {
 
+namespace {
+
+// The next complete field; while none is there, polls in steps as the acknowledgement wait
+// does, until `elapsedMs` (time since the command) reaches the limit.
+std::optional<QString> awaitField(modComm& comm, Platform& platform, int& elapsedMs, int limitMs) {
+    for (;;) {
+        if (std::optional<QString> field = comm.TakeReplyField())
+            return field;
+        if (elapsedMs >= limitMs || !comm.isPortOpen())
+            return std::nullopt;
+        platform.processEvents();
+        platform.sleep(modComm::kPollMilliseconds);
+        elapsedMs += modComm::kPollMilliseconds;
+    }
+}
+
+} // namespace
+
 bool sendAcknowledged(modComm& comm, const QString& command, const QString& expectedReply) {
     comm.SendCommand(command);
     return comm.WaitForReply(expectedReply);
 }
 
-QString requestVersion(modComm& comm, Platform& platform) {
+std::optional<QString> requestVersion(modComm& comm, Platform& platform) {
     comm.SendCommand(command::Vers);
     platform.sleep(kVersionPauseMs);
-    return comm.NextReplyField();
+    int elapsedMs = kVersionPauseMs;
+    return awaitField(comm, platform, elapsedMs, kVersionReplyLimitMs);
 }
 
 QStringList querySettings(modComm& comm, Platform& platform) {
     comm.FlushInput();
     comm.SendCommand(command::Query);
     platform.sleep(kQueryPauseMs);
+    int elapsedMs = kQueryPauseMs;
     QStringList fields;
     fields.reserve(kQueryFieldCount);
-    for (int i = 0; i < kQueryFieldCount; ++i)
-        fields << comm.NextReplyField();
+    while (fields.size() < kQueryFieldCount) {
+        const std::optional<QString> field =
+            awaitField(comm, platform, elapsedMs, kQueryReplyLimitMs);
+        if (!field)
+            break;
+        fields << *field;
+    }
     return fields;
 }
 

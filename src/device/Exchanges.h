@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace tavixat {
 
@@ -9,23 +10,26 @@ class Platform;
 class modComm;
 
 // The four kinds of exchange with the device. None of them fails loudly: an acknowledgement
-// that does not come is false, a field that does not come is empty text.
+// that does not come is false, a reply that does not come is nothing or a short list.
 namespace exchange {
 
-// What the device gets to answer before the tool reads.
+// What the device gets to answer before the tool reads, and how long a slow device may take
+// in all, counted from the command.
 constexpr int kVersionPauseMs = 100;
+constexpr int kVersionReplyLimitMs = 500;
 constexpr int kQueryPauseMs = 400;
+constexpr int kQueryReplyLimitMs = 2000;
 
 // Sends the command and waits for the one expected field ("READY" or "OK"). Fields already
 // waiting are read first and dropped when they differ. No flush: that is the caller's step.
 bool sendAcknowledged(modComm& comm, const QString& command, const QString& expectedReply);
 
-// "<VERS>", a pause, one read: whatever field comes next is the version; empty when none is
-// complete in time. No flush first.
-QString requestVersion(modComm& comm, Platform& platform);
+// "<VERS>", a pause, then whatever field comes next is the version. A late device gets until
+// the limit; nothing when no field arrived by then. No flush first.
+std::optional<QString> requestVersion(modComm& comm, Platform& platform);
 
-// Flush, "<QUERY>", a pause, then the twelve reads back to back. A field that completes only
-// after its own read is taken by a later one, so it and those behind it move down the list.
+// Flush, "<QUERY>", a pause, then the fields in the order they came, up to twelve. A late
+// device gets until the limit: fewer than twelve means the reply was incomplete.
 QStringList querySettings(modComm& comm, Platform& platform);
 
 // "<EXIT>"; nothing is awaited.

@@ -1,5 +1,6 @@
 #include "SettingsTransfer.h"
 
+#include "AddressFormat.h"
 #include "Commands.h"
 #include "Exchanges.h"
 #include "QueryFields.h"
@@ -43,8 +44,16 @@ QString noSelectionMessage(const QString& what) {
 
 } // namespace
 
-void ReadSettings(modComm& comm, Platform& platform, SettingsFields& w) {
+QString incompleteReplyMessage(int arrived) {
+    return QStringLiteral("Incomplete reply from device!\r\nOnly %1 of the %2 settings arrived.")
+        .arg(arrived)
+        .arg(kQueryFieldCount);
+}
+
+int ReadSettings(modComm& comm, Platform& platform, SettingsFields& w) {
     const QStringList f = exchange::querySettings(comm, platform);
+    if (f.size() < kQueryFieldCount)
+        return int(f.size());
 
     w.setName(queryField(f, QueryField::Name));
     w.setPinCode(queryField(f, QueryField::PinCode));
@@ -67,6 +76,7 @@ void ReadSettings(modComm& comm, Platform& platform, SettingsFields& w) {
     w.setPinRequestChecked(pinRequested);
     w.setPinCodeEnabled(pinRequested);
     w.setVersionCaption(queryField(f, QueryField::FirmwareVersion));
+    return kQueryFieldCount;
 }
 
 bool WriteSettings(modComm& comm, const SettingsFields& w) {
@@ -105,6 +115,9 @@ QString checkSettingsBeforeSave(const SettingsFields& w) {
         return unsafeTextMessage(QStringLiteral("PIN code"));
     if (w.isMasterChecked() && !isSafeOnTheWire(w.remoteAddress()))
         return unsafeTextMessage(QStringLiteral("address to connect to"));
+    if (w.isMasterChecked() && !hasAddressShape(w.remoteAddress()))
+        return QStringLiteral("Invalid address format!\r\nThe address must look like %1.")
+            .arg(QLatin1String(kAddressShape));
     if (w.selectedBaudRate().isEmpty())
         return noSelectionMessage(QStringLiteral("baud rate"));
     if (w.selectedStopBits().isEmpty())

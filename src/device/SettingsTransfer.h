@@ -9,8 +9,12 @@ class Platform;
 class SettingsFields;
 
 // Asks the device for its stored settings and puts the twelve reply fields into the window.
-// Missing fields read as empty text and are mapped like any other text.
-void ReadSettings(modComm& comm, Platform& platform, SettingsFields& fields);
+// Returns how many of the twelve arrived; the window is filled only when all did, so that
+// nothing the device did not report can be shown or saved.
+int ReadSettings(modComm& comm, Platform& platform, SettingsFields& fields);
+
+// "Incomplete reply from device!" and how many of the twelve settings arrived.
+QString incompleteReplyMessage(int arrived);
 
 // Sends the window's settings as acknowledged set commands, each value read just before its
 // command. False as soon as one command is not acknowledged; nothing is undone.

@@ -81,15 +81,19 @@ void modComm::compactBuffer() {
 }
 
 QString modComm::NextReplyField() {
+    return TakeReplyField().value_or(QString());
+}
+
+std::optional<QString> modComm::TakeReplyField() {
     if (!port_.isOpen())
-        return {};
+        return std::nullopt;
     appendInput();
     if (rxPos_ == RxBuffer.size()) {
         compactBuffer();
-        return {};
+        return std::nullopt;
     }
 
-    QString result;
+    std::optional<QString> result;
     const qsizetype end = RxBuffer.size();
     qsizetype i = rxPos_;
     bool closed = false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 namespace tavixat {
 
@@ -28,6 +29,9 @@ public:
     void FlushInput();
     void SendCommand(const QString& text);
     QString NextReplyField();
+    // The next complete field, or nothing when none has arrived whole: unlike NextReplyField,
+    // an empty field "[]" is told apart from no field at all.
+    std::optional<QString> TakeReplyField();
     bool WaitForReply(const QString& expected);
 
     bool isPortOpen() const;

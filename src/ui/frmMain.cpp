@@ -1,5 +1,6 @@
 #include "frmMain.h"
 
+#include "AddressFormat.h"
 #include "CaptionFit.h"
 #include "Connection.h"
 #include "DeviceState.h"
@@ -9,6 +10,7 @@
 #include "Platform.h"
 #include "SerialValues.h"
 #include "StatusLamp.h"
+#include "TypingLimit.h"
 #include "Version.h"
 #include "frmMainView.h"
 #include "modComm.h"
@@ -65,7 +67,7 @@ QLabel* placeLabel(QWidget* container, const char* name, const char* caption,
 QLineEdit* placeTextBox(QWidget* container, const char* name, const QRect& geometry, int maxLength,
                         const char* toolTip) {
     auto* box = place<QLineEdit>(container, name, geometry);
-    box->setMaxLength(maxLength);
+    setTypingLimit(*box, maxLength);
     box->setToolTip(QLatin1String(toolTip));
     return box;
 }
@@ -99,11 +101,6 @@ int storedPortNumber(const QString& stored) {
     return ok && number >= 0 && number <= frmMain::kPortCount ? number : kDefaultPort;
 }
 
-bool hasAddressShape(const QString& text) {
-    return text.size() == kAddressLength && text.at(4) == u' ' && text.at(7) == u' ' &&
-           text.at(10) == u' ';
-}
-
 // The character a key press types, as the address key filter sees it, or -1 for a key that
 // types no character: cursor movement, Delete, Tab and the editing shortcuts keep their usual
 // meaning in the field. A key that types several code units at once yields a code above 127.
@@ -124,10 +121,20 @@ int characterCode(const QKeyEvent& event) {
     return text.size() == 1 ? text.at(0).unicode() : 0xFFFF;
 }
 
-// Focus that leaves for another program, for one of our own message boxes or for a popup is
-// not the field losing the focus inside the window: checking then would repeat the message.
+// Only a focus loss the user causes (a click, Tab or a shortcut elsewhere) is checked. Focus
+// that leaves for another program, a message box or a popup, or because the program disabled
+// the field or the window, is not the user leaving the field: a warning then would repeat
+// itself or pop up over a window that is being switched.
 bool isFocusLoss(const QFocusEvent& event) {
-    return event.reason() != Qt::ActiveWindowFocusReason && event.reason() != Qt::PopupFocusReason;
+    switch (event.reason()) {
+    case Qt::MouseFocusReason:
+    case Qt::TabFocusReason:
+    case Qt::BacktabFocusReason:
+    case Qt::ShortcutFocusReason:
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace
@@ -338,10 +345,35 @@ void frmMain::cmdExit_Click() {
     connection_->cmdExit_Click();
 }
 void frmMain::cmdWrite_Click() {
+    selectTypedEntries();
     connection_->cmdWrite_Click();
 }
 void frmMain::Timer1_Timer() {
     connection_->Timer1_Timer();
+}
+
+void frmMain::selectTypedEntries() {
+    // A list's text may have been typed over; an entry with exactly that text is what the user
+    // chose. Text that matches no entry stays as typed, and Save refuses it.
+    for (QComboBox* list : {cboBaud, cboStopBit, cboParity}) {
+        const int typed =
+            list->findText(list->currentText(), Qt::MatchFixedString | Qt::MatchCaseSensitive);
+        if (typed >= 0 && typed != list->currentIndex())
+            list->setCurrentIndex(typed);
+    }
+}
+
+void frmMain::rememberFocus() {
+    if (isEnabled())
+        focusBeforeBusy_ = focusWidget();
+}
+
+void frmMain::restoreFocus() {
+    QWidget* target = focusBeforeBusy_;
+    focusBeforeBusy_ = nullptr;
+    if (!target || !target->isEnabled() || !target->isVisibleTo(this))
+        target = cmdConnect;
+    target->setFocus(Qt::OtherFocusReason);
 }
 
 void frmMain::SetConnectedState(bool Connected) {
@@ -388,7 +420,9 @@ void frmMain::txtAddr_KeyPress(int& KeyAscii) {
 }
 
 void frmMain::txtAddr_LostFocus() {
-    const QString lower = txtAddr->text().toLower();
+    // Twelve bare digits, as a pasted "00:11:22:33:44:55" leaves them, are an address unshaped.
+    const QString shaped = shapeAddressDigits(txtAddr->text());
+    const QString lower = (shaped.isEmpty() ? txtAddr->text() : shaped).toLower();
     if (lower != txtAddr->text())
         txtAddr->setText(lower);
     if (!hasAddressShape(lower))

@@ -11,6 +11,7 @@
 // includes a header of src/ui.
 
 #include <QColor>
+#include <QPointer>
 #include <QWidget>
 #include <chrono>
 #include <memory>
@@ -66,6 +67,11 @@ public:
     void cmdExit_Click();
     void cmdWrite_Click();
     void Timer1_Timer();
+
+    // The busy state keeps the keyboard focus where it was, or puts it on Connect when that
+    // control went disabled meanwhile.
+    void rememberFocus();
+    void restoreFocus();
 
     // True once the window has closed for good; nothing may use it then.
     bool isUnloaded() const { return unloaded_; }
@@ -136,6 +142,7 @@ private:
     void connectHandlers();
     void centreOnScreen();
 
+    void selectTypedEntries();
     bool filterAddressKey(QKeyEvent& event);
     // Inserts the characters of `text` that the address key filter lets through.
     void pasteIntoAddress(const QString& text);
@@ -147,6 +154,7 @@ private:
     std::unique_ptr<frmMainView> view_;
     std::unique_ptr<Connection> connection_;
     bool unloaded_ = false;
+    QPointer<QWidget> focusBeforeBusy_;
 };
 
 } // namespace tavixat

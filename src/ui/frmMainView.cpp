@@ -1,5 +1,6 @@
 #include "frmMainView.h"
 
+#include "TypingLimit.h"
 #include "frmMain.h"
 #include "modProg.h"
 
@@ -14,9 +15,11 @@ namespace tavixat {
 
 namespace {
 
-// The program reads only the selected entry, never what was typed into an editable list.
+// The entry whose text the list shows exactly; empty when the text shown, typed or not,
+// matches no entry.
 QString selectedEntry(const QComboBox& list) {
-    const int index = list.currentIndex();
+    const int index =
+        list.findText(list.currentText(), Qt::MatchFixedString | Qt::MatchCaseSensitive);
     return index < 0 ? QString() : list.itemText(index);
 }
 
@@ -26,13 +29,13 @@ QString frmMainView::name() const {
     return form_.txtName->text();
 }
 void frmMainView::setName(const QString& text) {
-    form_.txtName->setText(text);
+    showWholeText(*form_.txtName, text);
 }
 QString frmMainView::pinCode() const {
     return form_.txtPin->text();
 }
 void frmMainView::setPinCode(const QString& text) {
-    form_.txtPin->setText(text);
+    showWholeText(*form_.txtPin, text);
 }
 void frmMainView::setPinCodeEnabled(bool enabled) {
     form_.txtPin->setEnabled(enabled);
@@ -71,7 +74,7 @@ QString frmMainView::remoteAddress() const {
     return form_.txtAddr->text();
 }
 void frmMainView::setRemoteAddress(const QString& text) {
-    form_.txtAddr->setText(text);
+    showWholeText(*form_.txtAddr, text);
 }
 void frmMainView::setOwnAddress(const QString& text) {
     form_.txtBDADDR->setText(text);

@@ -10,6 +10,7 @@
 namespace tavixat::modProg {
 
 void BeginBusy(frmMain& window) {
+    window.rememberFocus();
     window.platform().setBusyPointer(true);
     window.setEnabled(false);
     window.platform().processEvents();
@@ -18,6 +19,7 @@ void BeginBusy(frmMain& window) {
 void EndBusy(frmMain& window) {
     window.platform().setBusyPointer(false);
     window.setEnabled(true);
+    window.restoreFocus();
     window.platform().processEvents();
 }
 

@@ -18,6 +18,9 @@ struct DeviceFaults {
     bool omitVersion = false;
     // From a command's arrival to the first byte of its reply.
     int latencyMs = 0;
+    // More time on top of that before the reply to "<VERS>", and to "<QUERY>" (a slow module).
+    int versionDelayMs = 0;
+    int queryDelayMs = 0;
     // "ok" and "ready" instead of "OK" and "READY".
     bool lowerCaseAcks = false;
     // A query is answered with only the first k fields.

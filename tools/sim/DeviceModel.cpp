@@ -62,7 +62,10 @@ HeardCommand DeviceModel::handleCommand(const QByteArray& command, qint64 nowMs,
     ++commands_;
     HeardCommand heard{'<' + command + '>', nowMs, hears(nowMs, rts), {}};
     if (heard.heard) {
-        for (const OutputChunk& chunk : scheduleReply(reply(command), nowMs)) {
+        const qint64 extraMs = command == "VERS"    ? faults_.versionDelayMs
+                               : command == "QUERY" ? faults_.queryDelayMs
+                                                    : 0;
+        for (const OutputChunk& chunk : scheduleReply(reply(command), nowMs + extraMs)) {
             heard.reply += chunk.bytes;
             chunks << chunk;
         }

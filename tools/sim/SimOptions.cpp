@@ -34,6 +34,10 @@ const NumberOption kAnswerPingFrom{"answer-ping-from",
                                    1, std::numeric_limits<int>::max()};
 const NumberOption kLatency{"latency", "Wait this long before each reply starts.", "ms", 0,
                             std::numeric_limits<int>::max()};
+const NumberOption kVersionDelay{"version-delay", "Answer <VERS> this much later still.", "ms", 0,
+                                 std::numeric_limits<int>::max()};
+const NumberOption kQueryDelay{"query-delay", "Answer <QUERY> this much later still.", "ms", 0,
+                               std::numeric_limits<int>::max()};
 const NumberOption kQueryFields{"query-fields", "Answer <QUERY> with only the first k fields.", "k",
                                 0, 12};
 const NumberOption kFieldInterval{"field-interval",
@@ -64,8 +68,8 @@ const NumberOption kHangUpAfterMs{"hang-up-after-ms",
                                   std::numeric_limits<int>::max()};
 
 const NumberOption* const kNumberOptions[] = {
-    &kAnswerPingFrom,      &kLatency,          &kQueryFields,       &kFieldInterval,
-    &kByteInterval,        &kRunawayField,     &kStopAfterCommands, &kStopAfterMs,
+    &kAnswerPingFrom,      &kLatency,          &kVersionDelay,  &kQueryDelay,        &kQueryFields,
+    &kFieldInterval,       &kByteInterval,     &kRunawayField,  &kStopAfterCommands, &kStopAfterMs,
     &kHangUpAfterCommands, &kHangUpAfterBytes, &kHangUpAfterMs,
 };
 
@@ -128,6 +132,16 @@ struct Parser {
     QCommandLineOption firmware{QStringLiteral("firmware"),
                                 QStringLiteral("Report <text> as the firmware version."),
                                 QStringLiteral("text")};
+    QCommandLineOption name{QStringLiteral("name"),
+                            QStringLiteral("Start with <text> as the device name (any length)."),
+                            QStringLiteral("text")};
+    QCommandLineOption pin{QStringLiteral("pin"),
+                           QStringLiteral("Start with <text> as the PIN code (any length)."),
+                           QStringLiteral("text")};
+    QCommandLineOption master{
+        QStringLiteral("master"),
+        QStringLiteral("Start in the Master role, connecting to <address> (any text)."),
+        QStringLiteral("address")};
     QCommandLineOption noVersion{QStringLiteral("no-version"),
                                  QStringLiteral("Answer <VERS> with no field at all.")};
     QCommandLineOption lowerCaseAcks{
@@ -148,6 +162,9 @@ struct Parser {
         parser.addOption(silent);
         parser.addOption(answerRts);
         parser.addOption(firmware);
+        parser.addOption(name);
+        parser.addOption(pin);
+        parser.addOption(master);
         parser.addOption(noVersion);
         for (const NumberOption* option : kNumberOptions)
             parser.addOption(makeOption(*option));
@@ -197,6 +214,10 @@ bool readNumbers(const Parser& p, DeviceFaults& faults, QString& error) {
         faults.answerPingFrom = *n;
     if ((n = readNumber(p.parser, kLatency, error)))
         faults.latencyMs = *n;
+    if ((n = readNumber(p.parser, kVersionDelay, error)))
+        faults.versionDelayMs = *n;
+    if ((n = readNumber(p.parser, kQueryDelay, error)))
+        faults.queryDelayMs = *n;
     if ((n = readNumber(p.parser, kQueryFields, error)))
         faults.queryFieldLimit = *n;
     if ((n = readNumber(p.parser, kFieldInterval, error)))
@@ -265,6 +286,14 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     options.faults.lowerCaseAcks = p.parser.isSet(p.lowerCaseAcks);
     if (p.parser.isSet(p.firmware))
         options.settings.firmware = p.parser.value(p.firmware);
+    if (p.parser.isSet(p.name))
+        options.settings.name = p.parser.value(p.name);
+    if (p.parser.isSet(p.pin))
+        options.settings.pinCode = p.parser.value(p.pin);
+    if (p.parser.isSet(p.master)) {
+        options.settings.role = QStringLiteral("MASTER");
+        options.settings.remoteAddress = p.parser.value(p.master);
+    }
     return {options, {}, 0};
 }
 
