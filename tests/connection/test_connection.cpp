@@ -63,8 +63,8 @@ struct Rig {
         return f.join(u';');
     }
     // Comma-separated steps; "ms:step" runs the step that many ms later, in whatever wait is
-    // going on then. "control=value" types a text or picks a list position; a control's name
-    // clicks it.
+    // going on then. "control=value" sets a text or picks a list position ("='text": types the
+    // list's text), "key/control=keys" types key by key; a control's name clicks it.
     void run(const QString& steps) {
         for (const QString& step : steps.split(u',')) {
             QWidget* control = form.findChild<QWidget*>(step.section(u'=', 0, 0));
@@ -86,9 +86,18 @@ struct Rig {
                 port.writes.clear(), start = platform.now();
             else if (step == "flags" || step == "fields")
                 log << (step == "flags" ? flags() : fields());
+            else if (step.startsWith("key/")) // key by key, "\b" for Backspace
+                for (QWidget* w = form.findChild<QWidget*>(step.section(u'=', 0, 0).mid(4));
+                     const QChar c : value)
+                    QTest::sendKeyEvent(QTest::Press, w,
+                                        c == u'\b' ? Qt::Key_Backspace : Qt::Key_unknown,
+                                        QString(c), Qt::NoModifier);
             else if (auto* edit = qobject_cast<QLineEdit*>(control))
                 edit->setText(value);
-            else if (auto* list = qobject_cast<QComboBox*>(control))
+            else if (auto* list = qobject_cast<QComboBox*>(control);
+                     list && value.startsWith(u'\''))
+                list->setEditText(value.mid(1));
+            else if (list)
                 list->setCurrentIndex(value.toInt());
             else
                 qobject_cast<QAbstractButton*>(control)->click();
@@ -148,9 +157,11 @@ void TestConnection::sequences_data() {
         kFive + QString("<PING>~").repeated(5) + "|Connect" + kNoReply);
     row("firmware v1.0", {.firmware = "v1.0"}, {}, "cmdConnect", 700,
         "<PING><VERS>" + gate("v1.0"));
-    row("no version field", {}, {.omitVersion = true}, "cmdConnect", 700,
-        "<PING><VERS>" + gate(""));
-    row("version too late", {}, {.latencyMs = 150}, "cmdConnect", 800, "<PING><VERS>" + gate(""));
+    // A slow version reply is awaited up to 500 ms after the command; none at all is no reply.
+    row("empty version field", {.firmware = ""}, {}, "cmdConnect", 700, "<PING><VERS>" + gate(""));
+    row("version 300 ms late", {}, {.versionDelayMs = 300}, "cmdConnect", 1300, kQuery + kUp);
+    row("no version field", {}, {.omitVersion = true}, "cmdConnect", 1100,
+        "<PING><VERS>|Connect" + kNoReply);
     row("read: master, fast line, invisible, v1.1",
         {.baudRate = "115200",
          .stopBits = "2",
@@ -173,13 +184,23 @@ void TestConnection::sequences_data() {
         kQuery + kUp +
             "|-0;TavixAT;-1234;-ABCD 12 34 5678;00ba 5e 12 "
             "3456;v2.0;-1;-1;-1;false;true;true;false");
+    // A short reply is waited for up to 2 s after the query, then refused: nothing is guessed.
     row("read: eight fields", {.visibility = "INVISIBLE", .pinMode = "PIN_OFF"},
-        {.queryFieldLimit = 8}, "cmdConnect,fields", -1,
-        kQuery + kUp +
-            "|-0;TavixAT;1234;-0000 00 00 0000;00ba 5e 12 3456;;3;0;0;false;true;true;true");
+        {.queryFieldLimit = 8}, "cmdConnect,fields", 2700,
+        kQuery + "|Connect|0;-;-;-0000 00 00 0000;-;-;--1;--1;--1;-false;-false;-false;-true" +
+            "|!Incomplete reply from device!\r\nOnly 8 of the 12 settings arrived.");
     row("read: fields still coming", {.role = "MASTER"}, {.fieldIntervalMs = 150},
-        "cmdConnect,fields", -1,
-        kQuery + kUp + "|-0;TavixAT;1234;-0000 00 00 0000;;;3;-1;-1;false;true;true;true");
+        "cmdConnect,fields", 2400,
+        kQuery + kUp +
+            "|-0;TavixAT;1234;0000 00 00 0000;00ba 5e 12 3456;v2.0;3;0;0;true;false;-true;true");
+    row("read: query 600 ms late, then a tick", {}, {.queryDelayMs = 600}, "cmdConnect,tick", -1,
+        kQuery + "<PING>" + kUp);
+    // Values longer than the boxes are shown and saved whole; typing never makes them longer.
+    row("long values kept", {.name = "TwentyCharacterName1", .pinCode = "123456789012"}, {},
+        "up,key/txtName=\bXY,cmdWrite", -1,
+        "<NAME=TwentyCharacterName><PKEY=123456789012><BAUD=9600><SBIT=1><PRTY=N><SLAVE>"
+        "<DISCOVERABLE><PIN_ON>" +
+            kUp + "|Settings saved!");
     row("save a name with a space", {}, {}, "up,txtName=My Unit~,0:flags,cmdWrite", -1,
         "<NAME=My Unit~><PKEY=1234><BAUD=9600><SBIT=1><PRTY=N><SLAVE><DISCOVERABLE><PIN_ON>" + kUp +
             "|Disconnect open wait off|Settings saved!");
@@ -209,6 +230,14 @@ void TestConnection::sequences_data() {
     row("refused: no stop bits", {}, {}, "up,cboStopBit=-1,cmdWrite", 0,
         kUp + unlisted("stop bits"));
     row("refused: no parity", {}, {}, "up,cboParity=-1,cmdWrite", 0, kUp + unlisted("parity"));
+    // Text typed into a list counts when it is exactly one of its entries.
+    row("refused: typed baud rate", {}, {}, "up,cboBaud='12345,cmdWrite", 0,
+        kUp + unlisted("baud rate"));
+    row("typed baud rate of the list", {}, {}, "up,cboBaud='115200,cmdWrite", -1,
+        "<NAME=TavixAT><PKEY=1234><BAUD=115200><SBIT=1><PRTY=N><SLAVE><DISCOVERABLE><PIN_ON>" +
+            kUp + "|Settings saved!");
+    row("refused: Master address of the wrong shape", {}, {}, "up,OptMaster,txtAddr=12,cmdWrite", 0,
+        kUp + "|!Invalid address format!\r\nThe address must look like xxxx xx xx xxxx.");
     row("keep-alive answered", {}, {}, "up,tick", 100, "<PING>" + kUp);
     // A device that stops answering is dropped without a word and without "<EXIT>".
     row("keep-alive unanswered", {}, {.stopAfterCommands = 3}, "up,tick", 500, "<PING>|Connect");
@@ -216,7 +245,7 @@ void TestConnection::sequences_data() {
     row("exit", {}, {}, "up,cmdExit", 100, "<PING><EXIT>|Disconnect gone");
     row("exit, device silent", {}, {.stopAfterCommands = 3}, "up,cmdExit", 500,
         "<PING>|Disconnect gone");
-    row("exit, disconnected", {}, {}, "cmdExit", 500, "|Connect gone");
+    row("exit, disconnected", {}, {}, "cmdExit", 0, "|Connect gone");
     // Clicks, ticks and a close that come while a ping waits run once it has ended.
     row("disconnect during a tick", {}, {}, "up,0:cmdConnect,tick", -1, "<PING><EXIT>|Connect");
     row("save during a tick", {}, {}, "up,0:cmdWrite,tick", -1, "<PING>" + kSaved);
@@ -231,7 +260,8 @@ void TestConnection::sequences_data() {
     row("link lost in a tick", {}, {}, "up,0:hangup,tick,flags,relink,cmdConnect", -1,
         "<PING>" + kQuery + kUp + kLost);
     row("link lost in a save", {}, {}, "up,150:hangup,cmdWrite,flags,relink,cmdConnect", -1,
-        "<NAME=TavixAT><PKEY=1234><BAUD=9600>" + kQuery + kUp + kLost);
+        "<NAME=TavixAT><PKEY=1234><BAUD=9600>" + kQuery + kUp + kLost +
+            "\r\nThe settings may be only partly saved: connect again and check them.");
     row("link lost in the query", {}, {}, "750:hangup,cmdConnect,flags,relink,reset,cmdConnect", -1,
         kQuery + kUp + kLost);
 }

@@ -2,6 +2,7 @@
 #include "FakeSerialPort.h"
 #include "frmMain.h"
 #include "modComm.h"
+#include "modProg.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -127,6 +128,7 @@ private slots:
     void captionsAndPictures();
     void typingAndLeaving_data();
     void typingAndLeaving();
+    void focusAcrossStateChanges();
 };
 
 void TestWindow::layout() {
@@ -192,6 +194,7 @@ void TestWindow::typingAndLeaving_data() {
     row("above 127, control codes; digit at 11", "txtAddr", "0000 00 000\x01\r\x1béß\uFF410000",
         "0000 00 0000000", bad);
     row("digit at 8", "txtAddr", "0000 00000 0000", "0000 00000 0000", bad);
+    row("twelve digits shaped", "txtAddr", "00:11:22:AA:bb:55", "0011 22 aa bb55");
     row("colons left out, cut at 15", "txtAddr", "00:1a:2B:00:1a:2B:00:1a", "001a2b001a2b001", bad);
     row("pasted: filtered, cut at 15", "txtAddr", "\x16", "abcdef012345678", bad);
     row("name cut at 14", "txtName", "ABCDEFGHIJKLMNOP", "ABCDEFGHIJKLMN");
@@ -226,6 +229,26 @@ void TestWindow::typingAndLeaving() {
     QTEST(edit->text(), "after");
     QTEST(rig.platform.messages.value(0).text, "message");
     QVERIFY(rig.platform.messages.size() <= 1);
+}
+
+// Focus moved by the program is never the user leaving a field: no check runs, and the busy
+// state gives the focus back, or to Connect when its control went disabled meanwhile.
+void TestWindow::focusAcrossStateChanges() {
+    WindowRig rig;
+    frmMain& w = *rig.window;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    w.SetConnectedState(true);
+    w.txtPin->clear();
+    w.txtPin->setFocus(Qt::MouseFocusReason);
+    modProg::BeginBusy(w);
+    modProg::EndBusy(w);
+    QCOMPARE(QApplication::focusWidget(), w.txtPin);
+    modProg::BeginBusy(w);
+    w.SetConnectedState(false); // a dropped connection, the empty PIN box under the focus
+    modProg::EndBusy(w);
+    QCOMPARE(QApplication::focusWidget(), w.cmdConnect);
+    QVERIFY(rig.platform.messages.isEmpty());
 }
 
 QTEST_MAIN(TestWindow)
