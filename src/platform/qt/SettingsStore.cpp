@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QStringList>
+#include <QTemporaryFile>
 
 namespace tavixat {
 
@@ -62,7 +63,12 @@ QString settingsProblem() {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return QStringLiteral("%1 cannot be read (%2).").arg(path, file.errorString());
-    if (settings.status() == QSettings::FormatError)
+    // Qt reports a format error only to the first QSettings that reads a file after it changed,
+    // so the check parses a copy under a name never read before.
+    QTemporaryFile copy;
+    if (!copy.open() || copy.write(file.readAll()) < 0 || !copy.flush())
+        return QStringLiteral("%1 cannot be checked (%2).").arg(path, copy.errorString());
+    if (QSettings(copy.fileName(), QSettings::IniFormat).status() == QSettings::FormatError)
         return QStringLiteral("%1 cannot be understood: it is not in the INI format the tool "
                               "writes (each line a [Section] or a key=value).")
             .arg(path);
