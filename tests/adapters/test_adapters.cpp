@@ -5,8 +5,7 @@
 #include "SettingsStore.h"
 
 #include <QDir>
-#include <QFile>
-#include <QProcess>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -14,24 +13,10 @@
 #include <unistd.h>
 
 using namespace tavixat;
+using Kind = DeviceFacts::Kind;
+Q_DECLARE_METATYPE(DeviceFacts)
 
 namespace {
-
-// "COMn=path" rows <-> the maps the code works with.
-QHash<QString, QString> entries(const QStringList& rows) {
-    QHash<QString, QString> map;
-    for (const QString& row : rows)
-        map.insert(row.section(u'=', 0, 0), row.section(u'=', 1));
-    return map;
-}
-
-// A pseudo-terminal stands in for an adapter's /dev/ttyUSBn.
-struct Pty {
-    int fd = ::posix_openpt(O_RDWR | O_NOCTTY);
-    Pty() { ::grantpt(fd), ::unlockpt(fd); }
-    ~Pty() { ::close(fd); }
-    QString path() const { return QString::fromLocal8Bit(::ptsname(fd)); }
-};
 
 QString settingsFile() {
     return QSettings(QStringLiteral("TavixAT Setup")).fileName();
@@ -52,84 +37,74 @@ private slots:
     void settingsProblems();
     void openFailureMessage_data();
     void openFailureMessage();
-    void notASerialPort_data();
-    void notASerialPort();
-    void options_data();
-    void options();
 };
 
 void TestAdapters::numbers_data() {
-    QTest::addColumn<QStringList>("adapters"); // "by-id path>device"
-    QTest::addColumn<QStringList>("stored");
-    QTest::addColumn<QList<int>>("realPorts");
-    QTest::addColumn<QStringList>("added");
-    QTest::addColumn<QStringList>("unnumbered");
-    const QString a = "/by-id/usb-A", b = "/by-id/usb-B";
-    QTest::newRow("first assignment")
-        << QStringList{a + ">/dev/ttyUSB0", b + ">/dev/ttyUSB1"} << QStringList{} << QList<int>{}
-        << QStringList{"COM1=" + a, "COM2=" + b} << QStringList{};
-    QTest::newRow("real ttyS and hand entries hold numbers")
-        << QStringList{a + ">/dev/ttyUSB0"} << QStringList{"COM1=/dev/ttyS7", "COM3= "}
-        << QList<int>{2, 4} << QStringList{"COM5=" + a} << QStringList{};
-    QTest::newRow("replugged under a new ttyUSB keeps its entry")
-        << QStringList{b + ">/dev/ttyUSB0", a + ">/dev/ttyUSB3"} << QStringList{"COM2=" + a}
-        << QList<int>{} << QStringList{"COM1=" + b} << QStringList{};
-    QTest::newRow("hand entry naming the device")
-        << QStringList{a + ">/dev/ttyUSB0"} << QStringList{"COM9=/dev/ttyUSB0"} << QList<int>{}
-        << QStringList{} << QStringList{};
-    QStringList full;
-    for (int n = 1; n <= 15; ++n)
-        full << QStringLiteral("COM%1=/dev/x%1").arg(n);
+    QTest::addColumn<QString>("adapters"); // by-id names; each leads to /dev/<name>
+    QTest::addColumn<QString>("taken");    // [Ports] entries, and Sn for a real /dev/ttyS<n-1>
+    QTest::addColumn<QString>("result");   // entries added, then !adapters left without one
+    QTest::newRow("first") << "a b"
+                           << ""
+                           << "COM1=a COM2=b";
+    QTest::newRow("taken skipped") << "a"
+                                   << "COM1=/x COM3= S2 S4"
+                                   << "COM5=a";
+    QTest::newRow("replugged, renumbered") << "b a"
+                                           << "COM2=a"
+                                           << "COM1=b";
+    QTest::newRow("hand entry names it") << "a"
+                                         << "COM9=/dev/a"
+                                         << "";
     QTest::newRow("all sixteen taken")
-        << QStringList{a + ">/dev/ttyUSB0", b + ">/dev/ttyUSB1"} << full << QList<int>{}
-        << QStringList{"COM16=" + a} << QStringList{b};
+        << "a b"
+        << "COM16= S1 S2 S3 S4 S5 S6 S7 S8 S9 S10 S11 S12 S13 S14 S15"
+        << "!a !b";
 }
 
 void TestAdapters::numbers() {
-    QFETCH(QStringList, adapters);
-    QFETCH(QList<int>, realPorts);
+    QFETCH(QString, adapters);
+    QFETCH(QString, taken);
     QList<AttachedAdapter> attached;
-    for (const QString& row : adapters)
-        attached.append({row.section(u'>', 0, 0), row.section(u'>', 1)});
-    QFETCH(QStringList, stored);
-    const NumberAssignment result =
-        assignNumbers(attached, entries(stored), QSet<int>(realPorts.begin(), realPorts.end()));
-    QStringList added;
+    QHash<QString, QString> entries;
+    QSet<int> real;
+    for (const QString& name : adapters.split(u' ', Qt::SkipEmptyParts))
+        attached.append({name, "/dev/" + name});
+    for (const QString& w : taken.split(u' ', Qt::SkipEmptyParts))
+        w.startsWith(u'S') ? void(real.insert(w.mid(1).toInt()))
+                           : void(entries.insert(w.section(u'=', 0, 0), w.section(u'=', 1)));
+    NumberAssignment result = assignNumbers(attached, entries, real);
+    QStringList seen;
     for (auto it = result.added.cbegin(); it != result.added.cend(); ++it)
-        added << portKey(it.key()) + u'=' + it.value();
-    QTEST(added, "added");
-    QTEST(result.unnumbered, "unnumbered");
+        seen << portKey(it.key()) + u'=' + it.value();
+    seen << result.unnumbered.replaceInStrings(QRegularExpression("^"), "!");
+    QTEST(seen.join(u' '), "result");
 }
 
+// Two adapters, then one unplugged, one moved to another pseudo-terminal and a third plugged in.
 void TestAdapters::adaptersKeepTheirNumbers() {
     QTemporaryDir byId;
     qputenv("TAVIXAT_SERIAL_BY_ID", byId.path().toLocal8Bit());
-    Pty first, second, third, renumbered;
-    const auto plug = [&](const char* name, const Pty& tty) {
+    QList<int> ttys;
+    const auto plug = [&](const char* name) {
+        ttys << ::posix_openpt(O_RDWR | O_NOCTTY), ::grantpt(ttys.last()), ::unlockpt(ttys.last());
         QFile::remove(byId.filePath(name));
-        return QFile::link(tty.path(), byId.filePath(name));
+        return QFile::link(QString::fromLocal8Bit(::ptsname(ttys.last())), byId.filePath(name));
     };
-    const auto numberOf = [](const QString& path) { return readStoredGroup("Ports").key(path); };
-    QVERIFY(storeText("Ports/COM1", "/dev/handwritten") && plug("usb-A", first) &&
-            plug("usb-B", second));
+    const auto no = [&](const char* n) { return readStoredGroup("Ports").key(byId.filePath(n)); };
+    QVERIFY(storeText("Ports/COM1", "/dev/hand") && plug("A") && plug("B"));
     refreshPortTable();
-    const QString a = byId.filePath("usb-A"), b = byId.filePath("usb-B");
-    const QString numberA = numberOf(a), numberB = numberOf(b);
-    QVERIFY(!numberA.isEmpty() && !numberB.isEmpty() && numberA != numberB);
-
-    QVERIFY(QFile::remove(a) && plug("usb-C", third) && plug("usb-B", renumbered));
-    const PortTable table = refreshPortTable();
-    const QHash<QString, QString> now = readStoredGroup("Ports");
-    QCOMPARE(now.value("COM1"), "/dev/handwritten");
-    QCOMPARE(numberOf(a), numberA);
-    QCOMPARE(numberOf(b), numberB);
-    const QString numberC = numberOf(byId.filePath("usb-C"));
-    QVERIFY(!numberC.isEmpty() && numberC != numberA && numberC != numberB);
-    QCOMPARE(now.size(), 4);
-    const auto attached = [&](const QString& key) {
-        return table.ports.at(key.mid(3).toInt() - 1).attached;
-    };
-    QVERIFY(!attached(numberA) && attached(numberB) && attached(numberC));
+    const QString a = no("A"), b = no("B");
+    QVERIFY(QFile::remove(byId.filePath("A")) && plug("C") && plug("B"));
+    const QList<PortEntry> table = refreshPortTable().ports;
+    const QString c = no("C");
+    QCOMPARE(QStringList({no("A"), no("B"), readStoredText("Ports/COM1", {})}),
+             QStringList({a, b, "/dev/hand"}));
+    QVERIFY((!a.isEmpty() && !b.isEmpty() && !c.isEmpty() && QSet{a, b, c}.size() == 3));
+    QCOMPARE(readStoredGroup("Ports").size(), 4);
+    const auto on = [&](const QString& k) { return table[k.mid(3).toInt() - 1].attached; };
+    QVERIFY(!on(a) && on(b) && on(c));
+    for (int tty : ttys)
+        ::close(tty);
 }
 
 void TestAdapters::settingsProblems_data() {
@@ -157,101 +132,42 @@ void TestAdapters::settingsProblems() {
 }
 
 void TestAdapters::openFailureMessage_data() {
-    QTest::addColumn<int>("error");
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<bool>("mayUse");
-    QTest::addColumn<QString>("group");
-    QTest::addColumn<uint>("mode");
-    QTest::addColumn<QStringList>("attached");
-    QTest::addColumn<QString>("message");
-    const int denied = QSerialPort::PermissionError, serial = int(DeviceFacts::Kind::SerialPort);
-    QTest::newRow("group gives access")
-        << denied << serial << false << "uucp" << 0660u << QStringList{}
-        << "/dev/t: you are not allowed to use this port. Add yourself to the group uucp (sudo "
-           "usermod -aG uucp alice), then log out and in again.";
+    QTest::addColumn<QString>("path");      // opened for real; none: "/dev/t" with the facts given
+    QTest::addColumn<DeviceFacts>("facts"); // a user who may not use the port: PermissionError
+    QTest::addColumn<QString>("message");   // after the path
+    const QString u = "alice", r = "root";
+    QTest::newRow("group helps")
+        << "" << DeviceFacts{Kind::SerialPort, true, false, u, r, "uucp", 0660, {}}
+        << ": you are not allowed to use this port. Add yourself to the group uucp (sudo usermod "
+           "-aG uucp alice), then log out and in again.";
     QTest::newRow("group cannot help")
-        << denied << serial << false << "dialout" << 0600u << QStringList{}
-        << "/dev/t: you (alice) are not allowed to use this port. It belongs to root (group "
-           "dialout) with mode 0600, which no group membership changes: an administrator or a "
-           "udev rule must grant you access.";
-    QTest::newRow("busy") << denied << serial << true << "dialout" << 0660u << QStringList{}
-                          << "/dev/t: the port is busy (in use by another program).";
-    QTest::newRow("no device, adapters attached")
-        << int(QSerialPort::DeviceNotFoundError) << serial << true << "" << 0u
-        << QStringList{"COM2: /dev/ttyS1", "COM3: /by-id/usb-A"}
-        << "/dev/t: there is no such device.\r\nAttached now:\r\nCOM2: /dev/ttyS1\r\nCOM3: "
-           "/by-id/usb-A";
-    QTest::newRow("nothing attached")
-        << int(QSerialPort::DeviceNotFoundError) << int(DeviceFacts::Kind::Missing) << true << ""
-        << 0u << QStringList{}
-        << "/dev/t: there is no such device.\r\nNo serial adapter is attached: plug one in, then "
-           "choose its COM number in the port list.";
-    QTest::newRow("not a terminal")
-        << int(QSerialPort::UnsupportedOperationError) << int(DeviceFacts::Kind::NotSerialPort)
-        << true << "root" << 0666u << QStringList{} << "/dev/t is not a serial port.";
+        << "" << DeviceFacts{Kind::SerialPort, true, false, u, r, "dialout", 0600, {}}
+        << ": you (alice) are not allowed to use this port. It belongs to root (group dialout) "
+           "with mode 0600, which no group membership changes: an administrator or a udev rule "
+           "must grant you access.";
+    QTest::newRow("no UART") << "" << DeviceFacts{Kind::SerialPort, false, true, u, r, r, 0, {"X"}}
+                             << ": there is no such device.\r\nAttached now:\r\nX";
+    QTest::newRow("none attached")
+        << "" << DeviceFacts{Kind::Missing, true, true, u, r, r, 0, {}}
+        << ": there is no such device.\r\nNo serial "
+           "adapter is attached: plug one in, then choose its COM number in the port list.";
+    QTest::newRow("folder") << "/tmp" << DeviceFacts{} << " is not a serial port.";
+    QTest::newRow("/dev/null") << "/dev/null" << DeviceFacts{} << " is not a serial port.";
 }
 
 void TestAdapters::openFailureMessage() {
-    QFETCH(int, error);
-    QFETCH(int, kind);
-    QFETCH(QString, group);
-    QFETCH(QStringList, attached);
-    QFETCH(bool, mayUse);
-    QFETCH(uint, mode);
-    const DeviceFacts facts{
-        DeviceFacts::Kind(kind), true, mayUse, "alice", "root", group, mode, attached};
-    QTEST(describeOpenFailure("/dev/t", QSerialPort::SerialPortError(error), "ioctl", facts),
-          "message");
-}
-
-void TestAdapters::notASerialPort_data() {
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("message"); // after the path
-    QTest::newRow("folder") << QDir::tempPath() << " is not a serial port.";
-    QTest::newRow("plain file") << QFINDTESTDATA("test_adapters.cpp") << " is not a serial port.";
-    QTest::newRow("/dev/null") << "/dev/null"
-                               << " is not a serial port.";
-    QTest::newRow("unplugged") << "/dev/serial/by-id/usb-gone"
-                               << ": there is no such device.";
-}
-
-void TestAdapters::notASerialPort() {
     QFETCH(QString, path);
-    QVERIFY(storeText("Ports/COM4", path));
-    QtSerialPort port;
-    QString description;
-    QVERIFY(port.setCommPort(4) && !port.open(description));
+    QFETCH(DeviceFacts, facts);
     QFETCH(QString, message);
-    QVERIFY2(description.startsWith(path + message), qPrintable(description));
-}
-
-void TestAdapters::options_data() {
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("out"); // first line
-    QTest::addColumn<QString>("err");
-    QTest::newRow("help") << QStringList{"--help"} << 0
-                          << "Usage: tavixat-setup [--help | --version]"
-                          << "";
-    QTest::newRow("version") << QStringList{"--version"} << 0 << "tavixat-setup " TAVIXAT_VERSION
-                             << "";
-    QTest::newRow("unknown") << QStringList{"-platform", "xcb"} << 2 << ""
-                             << "tavixat-setup: unrecognized argument '-platform'";
-    QTest::newRow("extra") << QStringList{"--help", "x"} << 2 << ""
-                           << "tavixat-setup: unrecognized argument 'x'";
-}
-
-void TestAdapters::options() {
-    QFETCH(QStringList, arguments);
-    QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("DISPLAY"), env.insert("QT_QPA_PLATFORM", "xcb"); // a window could not open
-    program.setProcessEnvironment(env);
-    program.start(TAVIXAT_SETUP_PROGRAM, arguments);
-    QVERIFY(program.waitForFinished(10000));
-    QTEST(program.exitCode(), "status");
-    QTEST(QString::fromLocal8Bit(program.readAllStandardOutput()).section(u'\n', 0, 0), "out");
-    QTEST(QString::fromLocal8Bit(program.readAllStandardError()).section(u'\n', 0, 0), "err");
+    QString seen;
+    QtSerialPort port;
+    if (path.isEmpty())
+        seen = describeOpenFailure(
+            path = "/dev/t", facts.userMayUse ? QSerialPort::NoError : QSerialPort::PermissionError,
+            "?", facts);
+    else
+        QVERIFY(storeText("Ports/COM4", path) && port.setCommPort(4) && !port.open(seen));
+    QVERIFY2(seen.startsWith(path + message), qPrintable(seen));
 }
 
 QTEST_GUILESS_MAIN(TestAdapters)
