@@ -37,14 +37,6 @@ QSet<QString> realSerialPaths() {
     return paths;
 }
 
-QSet<int> realPortNumbers(const QSet<QString>& realPaths) {
-    QSet<int> numbers;
-    for (int n = kFirstPortNumber; n <= kLastPortNumber; ++n)
-        if (realPaths.contains(kSerialPrefix + QString::number(n - 1)))
-            numbers.insert(n);
-    return numbers;
-}
-
 bool isAttached(const QString& device, const QSet<QString>& realPaths) {
     if (device.startsWith(kSerialPrefix))
         return realPaths.contains(device);
@@ -54,13 +46,15 @@ bool isAttached(const QString& device, const QSet<QString>& realPaths) {
 } // namespace
 
 NumberAssignment assignNumbers(const QList<AttachedAdapter>& adapters,
-                               const QHash<QString, QString>& stored, const QSet<int>& realPorts) {
+                               const QHash<QString, QString>& stored,
+                               const QSet<QString>& realPorts) {
     QSet<QString> named;
     for (const QString& path : stored)
         named.insert(path.trimmed());
-    QSet<int> taken = realPorts;
+    QSet<int> taken;
     for (int n = kFirstPortNumber; n <= kLastPortNumber; ++n)
-        if (stored.contains(portKey(n)))
+        if (stored.contains(portKey(n)) ||
+            realPorts.contains(kSerialPrefix + QString::number(n - 1)))
             taken.insert(n);
 
     NumberAssignment result;
@@ -88,7 +82,7 @@ QString serialByIdFolder() {
 PortTable refreshPortTable() {
     const QSet<QString> realPaths = realSerialPaths();
     const NumberAssignment assignment =
-        assignNumbers(attachedAdapters(), readStoredGroup(kPortsGroup), realPortNumbers(realPaths));
+        assignNumbers(attachedAdapters(), readStoredGroup(kPortsGroup), realPaths);
 
     PortTable table;
     for (auto it = assignment.added.cbegin(); it != assignment.added.cend(); ++it) {

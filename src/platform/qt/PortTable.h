@@ -25,11 +25,12 @@ struct NumberAssignment {
 };
 
 // The rule alone, without files. `stored` maps "COMn" to the path written for it, `realPorts`
-// holds the numbers n whose /dev/ttyS<n-1> is a real port. An adapter is named when an entry
-// holds its by-id path or the device it leads to; each other adapter, in the order given, takes
-// the lowest number from COM1 to COM16 that no entry and no real port holds.
+// holds the /dev/ttyS<m> paths that are real ports; COMn stands for /dev/ttyS<n-1>. An adapter is
+// named when an entry holds its by-id path or the device it leads to; each other adapter, in the
+// order given, takes the lowest number from COM1 to COM16 that no entry and no real port holds.
 NumberAssignment assignNumbers(const QList<AttachedAdapter>& adapters,
-                               const QHash<QString, QString>& stored, const QSet<int>& realPorts);
+                               const QHash<QString, QString>& stored,
+                               const QSet<QString>& realPorts);
 
 // The folder of stable adapter names: $TAVIXAT_SERIAL_BY_ID, else /dev/serial/by-id.
 QString serialByIdFolder();
