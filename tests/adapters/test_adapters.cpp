@@ -43,21 +43,14 @@ void TestAdapters::numbers_data() {
     QTest::addColumn<QString>("adapters"); // by-id names; each leads to /dev/<name>
     QTest::addColumn<QString>("taken");    // [Ports] entries, and Sm for a real /dev/ttyS<m>
     QTest::addColumn<QString>("result");   // entries added, then !adapters left without one
-    QTest::newRow("first") << "a b"
-                           << ""
-                           << "COM1=a COM2=b";
-    QTest::newRow("taken skipped") << "a"
-                                   << "COM1=/x COM3= S1 S3"
-                                   << "COM5=a";
-    QTest::newRow("replugged, renumbered") << "b a"
-                                           << "COM2=a"
-                                           << "COM1=b";
-    QTest::newRow("hand entry names it") << "a"
-                                         << "COM9=/dev/a"
-                                         << "";
-    QTest::newRow("all sixteen taken") << "a b"
-                                       << "COM16= S0 S1 S2 S3 S4 S5 S6 S7 S8 S9 S10 S11 S12 S13 S14"
-                                       << "!a !b";
+    const auto row = [](const char* name, const char* adapters, const char* taken,
+                        const char* result) { QTest::newRow(name) << adapters << taken << result; };
+    row("first", "a b", "", "COM1=a COM2=b");
+    row("taken skipped", "a", "COM1=/x COM3= S1 S3", "COM5=a");
+    row("replugged, renumbered", "b a", "COM2=a", "COM1=b");
+    row("hand entry names it", "a", "COM9=/dev/a", "");
+    row("all sixteen taken", "a b", "COM16= S0 S1 S2 S3 S4 S5 S6 S7 S8 S9 S10 S11 S12 S13 S14",
+        "!a !b");
 }
 
 void TestAdapters::numbers() {
