@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 namespace tavixat {
@@ -7,6 +8,13 @@ namespace tavixat {
 inline constexpr const char* kApplicationTitle = "TavixAT Setup";
 
 enum class MessageIcon { Error, Information };
+
+// What a port list entry opens: "COM<number>" stands for `device`, which is there now or not.
+struct PortEntry {
+    int number = 0;
+    QString device;
+    bool attached = false;
+};
 
 // The services the program takes from the windowing platform. Implementations: the Qt
 // platform (src/platform/qt) and the tests' fake on a virtual clock.
@@ -29,6 +37,14 @@ public:
     virtual void processEvents() = 0;
     // Application-wide pointer: hourglass while busy, the default otherwise.
     virtual void setBusyPointer(bool busy) = 0;
+
+    // The ports the list offers, COM1 to COM16, after giving numbers to adapters attached since
+    // the last call. A platform that knows no devices returns none, and the list shows only
+    // its captions.
+    virtual QList<PortEntry> portTable() { return {}; }
+    // What keeps the settings store from being read, for a warning at start-up; empty when
+    // nothing does.
+    virtual QString settingsProblem() { return {}; }
 };
 
 } // namespace tavixat

@@ -30,6 +30,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QTimer>
+#include <functional>
 #include <memory>
 
 namespace tavixat {
@@ -48,6 +49,20 @@ QRect twips(int left, int top, int width, int height) {
     return {left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
             height / kTwipsPerPixel};
 }
+
+// The port list looks again at what is attached each time it drops down, so an adapter plugged in
+// while the window is open shows up without a restart.
+class PortList : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+    std::function<void()> aboutToDropDown;
+
+    void showPopup() override {
+        if (aboutToDropDown)
+            aboutToDropDown();
+        QComboBox::showPopup();
+    }
+};
 
 template <typename Control>
 Control* place(QWidget* container, const char* name, const QRect& geometry) {
@@ -186,7 +201,9 @@ void frmMain::createWindowControls() {
     refresh->hide();
     cmdRefresh = refresh;
 
-    cboPort = place<QComboBox>(this, "cboPort", twips(480, 600, 1335, 315));
+    auto* ports = place<PortList>(this, "cboPort", twips(480, 600, 1335, 315));
+    ports->aboutToDropDown = [this] { refreshPortList(); };
+    cboPort = ports;
 
     auto* connectButton = place<PictureButton>(this, "cmdConnect", twips(480, 1200, 1335, 735));
     connectButton->setText(QStringLiteral("Connect"));
@@ -317,6 +334,26 @@ void frmMain::Form_Load() {
         cboPort->addItem(QStringLiteral("COM") + QString::number(n));
     cboPort->setCurrentIndex(storedPortNumber(stored) - 1);
     SetConnectedState(false);
+    const QString problem = platform_.settingsProblem();
+    if (!problem.isEmpty())
+        platform_.showMessage(problem + QStringLiteral("\r\nTavixAT Setup starts with its default "
+                                                       "settings and leaves the file as it is, so "
+                                                       "nothing in it is lost. Correct the file or "
+                                                       "move it away to keep settings again."),
+                              MessageIcon::Error);
+    refreshPortList();
+}
+
+void frmMain::refreshPortList() {
+    // Only the tooltips change: captions and the selected entry stay as they are.
+    for (const PortEntry& entry : platform_.portTable()) {
+        const QString state =
+            entry.attached ? QStringLiteral("attached") : QStringLiteral("no device");
+        cboPort->setItemData(
+            entry.number - 1,
+            QStringLiteral("COM%1: %2 (%3)").arg(entry.number).arg(entry.device, state),
+            Qt::ToolTipRole);
+    }
 }
 
 void frmMain::Form_Unload() {

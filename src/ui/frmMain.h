@@ -54,8 +54,11 @@ public:
     modComm& comm() { return comm_; }
     DeviceState& device() { return device_; }
 
-    // Start-up: fills the port list, selects the stored port, shows the disconnected state.
+    // Start-up: fills the port list, selects the stored port, shows the disconnected state, warns
+    // once about a settings file that cannot be read.
     void Form_Load();
+    // Gives each port list entry a tooltip naming its device and whether that is attached.
+    void refreshPortList();
     // Shutdown: closes the serial port. Runs whenever the window closes.
     void Form_Unload();
 

@@ -1,5 +1,6 @@
 #include "QtPlatform.h"
 
+#include "PortTable.h"
 #include "SettingsStore.h"
 
 #include <QApplication>
@@ -52,6 +53,18 @@ void QtPlatform::setBusyPointer(bool busy) {
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     else
         QGuiApplication::restoreOverrideCursor();
+}
+
+} // namespace tavixat
+
+namespace tavixat {
+
+QList<PortEntry> QtPlatform::portTable() {
+    return refreshPortTable().ports;
+}
+
+QString QtPlatform::settingsProblem() {
+    return tavixat::settingsProblem();
 }
 
 } // namespace tavixat

@@ -15,6 +15,8 @@ public:
     void processEvents() override;
     // Not counted: any number of busy calls is undone by one call with false.
     void setBusyPointer(bool busy) override;
+    QList<PortEntry> portTable() override;
+    QString settingsProblem() override;
 
 private:
     bool busy_ = false;

@@ -1,11 +1,18 @@
 #include "QtSerialPort.h"
 
 #include "PortNames.h"
+#include "PortTable.h"
 
 #include <QDeadlineTimer>
+#include <QFileInfo>
+#include <algorithm>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
+#include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -13,37 +20,95 @@ namespace tavixat {
 
 namespace {
 
-// Both fail with PermissionError: another program holding the port, or a user outside the
-// group that owns it. Only the file's permissions tell them apart.
-bool userMayNotUse(const QString& path) {
+QString modeText(uint mode) {
+    return QStringLiteral("0%1").arg(mode & 0777, 3, 8, QLatin1Char('0'));
+}
+
+QString nothingThere(const QString& path, const DeviceFacts& facts) {
+    QString text = QStringLiteral("%1: there is no such device.\r\n").arg(path);
+    if (facts.attachedPorts.isEmpty())
+        return text + QStringLiteral("No serial adapter is attached: plug one in, then choose "
+                                     "its COM number in the port list.");
+    return text + QStringLiteral("Attached now:\r\n") +
+           facts.attachedPorts.join(QStringLiteral("\r\n"));
+}
+
+QString notAllowed(const QString& path, const DeviceFacts& facts) {
+    const QString user = facts.user.isEmpty() ? QStringLiteral("your user name") : facts.user;
+    // Joining the group helps only where the group may read and write, and root is no group to
+    // hand out.
+    const bool groupGrantsAccess = (facts.mode & 0060) == 0060 && !facts.group.isEmpty() &&
+                                   facts.group != QStringLiteral("root");
+    if (groupGrantsAccess)
+        return QStringLiteral("%1: you are not allowed to use this port. Add yourself to the group "
+                              "%2 (sudo usermod -aG %2 %3), then log out and in again.")
+            .arg(path, facts.group, user);
+    return QStringLiteral("%1: you (%2) are not allowed to use this port. It belongs to %3 (group "
+                          "%4) with mode %5, which no group membership changes: an administrator "
+                          "or a udev rule must grant you access.")
+        .arg(path, user, facts.owner, facts.group, modeText(facts.mode));
+}
+
+} // namespace
+
+DeviceFacts gatherDeviceFacts(const QString& path) {
+    DeviceFacts facts;
+    const PortTable table = refreshPortTable();
+    for (const PortEntry& entry : table.ports)
+        if (entry.attached)
+            facts.attachedPorts.append(portKey(entry.number) + QStringLiteral(": ") + entry.device);
+    facts.attachedPorts.append(table.unnumbered);
+    const auto entry = std::find_if(table.ports.cbegin(), table.ports.cend(),
+                                    [&](const PortEntry& e) { return e.device == path; });
+    facts.attached = entry != table.ports.cend() ? entry->attached : QFileInfo::exists(path);
 #ifdef Q_OS_UNIX
-    if (::access(path.toLocal8Bit().constData(), R_OK | W_OK) == 0)
-        return false;
-    return errno == EACCES || errno == EPERM;
-#else
-    Q_UNUSED(path);
-    return false;
+    const QByteArray file = path.toLocal8Bit();
+    struct stat status {};
+    if (::stat(file.constData(), &status) != 0) {
+        facts.kind = DeviceFacts::Kind::Missing;
+        return facts;
+    }
+    facts.kind =
+        S_ISCHR(status.st_mode) ? DeviceFacts::Kind::SerialPort : DeviceFacts::Kind::NotSerialPort;
+    if (facts.kind == DeviceFacts::Kind::SerialPort) {
+        // A character device that is no terminal (/dev/null) takes no line settings.
+        const int fd = ::open(file.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (fd >= 0) {
+            if (!::isatty(fd))
+                facts.kind = DeviceFacts::Kind::NotSerialPort;
+            ::close(fd);
+        }
+    }
+    facts.mode = status.st_mode & 0777;
+    if (const passwd* owner = ::getpwuid(status.st_uid))
+        facts.owner = QString::fromLocal8Bit(owner->pw_name);
+    if (const group* group = ::getgrgid(status.st_gid))
+        facts.group = QString::fromLocal8Bit(group->gr_name);
+    if (const passwd* user = ::getpwuid(::getuid()))
+        facts.user = QString::fromLocal8Bit(user->pw_name);
+    // Both a busy port and a forbidden one fail with PermissionError: only this tells them apart.
+    facts.userMayUse =
+        ::access(file.constData(), R_OK | W_OK) == 0 || (errno != EACCES && errno != EPERM);
 #endif
+    return facts;
 }
 
 QString describeOpenFailure(const QString& path, QSerialPort::SerialPortError error,
-                            const QString& reason) {
+                            const QString& reason, const DeviceFacts& facts) {
+    if (error == QSerialPort::DeviceNotFoundError || facts.kind == DeviceFacts::Kind::Missing ||
+        !facts.attached)
+        return nothingThere(path, facts);
+    if (facts.kind == DeviceFacts::Kind::NotSerialPort)
+        return QStringLiteral("%1 is not a serial port.").arg(path);
     switch (error) {
-    case QSerialPort::DeviceNotFoundError:
-        return QStringLiteral("%1: there is no such device (is the adapter plugged in?)").arg(path);
     case QSerialPort::PermissionError:
-        if (userMayNotUse(path))
-            return QStringLiteral("%1: you are not allowed to use this port. Add yourself to the "
-                                  "dialout group (sudo usermod -aG dialout $USER), then log out "
-                                  "and in again.")
-                .arg(path);
+        if (!facts.userMayUse)
+            return notAllowed(path, facts);
         return QStringLiteral("%1: the port is busy (in use by another program).").arg(path);
     default:
         return QStringLiteral("%1: the port cannot be opened (%2).").arg(path, reason);
     }
 }
-
-} // namespace
 
 QtSerialPort::QtSerialPort(QObject* parent) : SerialPort(parent) {
     connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::handleError);
@@ -87,7 +152,8 @@ bool QtSerialPort::open(QString& errorDescription) {
     }
     configurePort();
     if (!port_.open(QIODevice::ReadWrite)) {
-        errorDescription = describeOpenFailure(devicePath_, port_.error(), port_.errorString());
+        errorDescription = describeOpenFailure(devicePath_, port_.error(), port_.errorString(),
+                                               gatherDeviceFacts(devicePath_));
         port_.clearError();
         return false;
     }

@@ -4,9 +4,29 @@
 #include "SerialPort.h"
 
 #include <QSerialPort>
+#include <QStringList>
 #include <chrono>
 
 namespace tavixat {
+
+// What the system tells about a device that would not open, gathered right after the failure.
+struct DeviceFacts {
+    enum class Kind { Missing, SerialPort, NotSerialPort };
+    Kind kind = Kind::SerialPort;
+    bool attached = true;   // something is there now (for /dev/ttyS<n>: a real UART)
+    bool userMayUse = true; // the file's permissions let this user read and write it
+    QString user;           // the real user's login name
+    QString owner;          // of the device file
+    QString group;
+    uint mode = 0; // its permission bits, 0660 say
+    // What is attached now: "COMn: <device>" lines, then adapters that have no number.
+    QStringList attachedPorts;
+};
+
+DeviceFacts gatherDeviceFacts(const QString& path);
+// The second line of the open failure message: what went wrong and what to do about it.
+QString describeOpenFailure(const QString& path, QSerialPort::SerialPortError error,
+                            const QString& reason, const DeviceFacts& facts);
 
 // The serial port over QSerialPort, polled: input is pulled from the system when it is read, so
 // the event loop need not run in between, and output is pushed out when it is written.

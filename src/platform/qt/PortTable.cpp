@@ -1,0 +1,106 @@
+#include "PortTable.h"
+
+#include "PortNames.h"
+#include "SettingsStore.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSerialPortInfo>
+
+namespace tavixat {
+
+namespace {
+
+const QString kPortsGroup = QStringLiteral("Ports");
+const QString kSerialPrefix = QStringLiteral("/dev/ttyS");
+
+QList<AttachedAdapter> attachedAdapters() {
+    const QDir folder(serialByIdFolder());
+    QList<AttachedAdapter> adapters;
+    // udev's names are symbolic links to character devices; QDir counts those as System.
+    const auto names =
+        folder.entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString& name : names) {
+        const QFileInfo link(folder.filePath(name));
+        if (link.exists()) // a link left behind by an unplugged adapter leads nowhere
+            adapters.append({link.absoluteFilePath(), link.canonicalFilePath()});
+    }
+    return adapters;
+}
+
+// The /dev/ttyS ports that Qt's port list counts as real (a UART is there), not merely nodes.
+QSet<QString> realSerialPaths() {
+    QSet<QString> paths;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        if (info.systemLocation().startsWith(kSerialPrefix))
+            paths.insert(info.systemLocation());
+    return paths;
+}
+
+bool isAttached(const QString& device, const QSet<QString>& realPaths) {
+    if (device.startsWith(kSerialPrefix))
+        return realPaths.contains(device);
+    return QFileInfo::exists(device);
+}
+
+} // namespace
+
+NumberAssignment assignNumbers(const QList<AttachedAdapter>& adapters,
+                               const QHash<QString, QString>& stored,
+                               const QSet<QString>& realPorts) {
+    QSet<QString> named;
+    for (const QString& path : stored)
+        named.insert(path.trimmed());
+    QSet<int> taken;
+    for (int n = kFirstPortNumber; n <= kLastPortNumber; ++n)
+        if (stored.contains(portKey(n)) ||
+            realPorts.contains(kSerialPrefix + QString::number(n - 1)))
+            taken.insert(n);
+
+    NumberAssignment result;
+    for (const AttachedAdapter& adapter : adapters) {
+        if (named.contains(adapter.path) || named.contains(adapter.target))
+            continue;
+        int free = kFirstPortNumber;
+        while (free <= kLastPortNumber && taken.contains(free))
+            ++free;
+        if (free > kLastPortNumber) {
+            result.unnumbered.append(adapter.path);
+            continue;
+        }
+        taken.insert(free);
+        result.added.insert(free, adapter.path);
+    }
+    return result;
+}
+
+QString serialByIdFolder() {
+    const QString chosen = qEnvironmentVariable("TAVIXAT_SERIAL_BY_ID");
+    return chosen.isEmpty() ? QStringLiteral("/dev/serial/by-id") : chosen;
+}
+
+PortTable refreshPortTable() {
+    const QSet<QString> realPaths = realSerialPaths();
+    const NumberAssignment assignment =
+        assignNumbers(attachedAdapters(), readStoredGroup(kPortsGroup), realPaths);
+
+    PortTable table;
+    for (auto it = assignment.added.cbegin(); it != assignment.added.cend(); ++it) {
+        if (!storeText(kPortsGroup + u'/' + portKey(it.key()), it.value()))
+            table.unnumbered.append(
+                QStringLiteral("%1 (no COM number: the settings file cannot be written)")
+                    .arg(it.value()));
+    }
+    for (const QString& path : assignment.unnumbered)
+        table.unnumbered.append(QStringLiteral("%1 (no COM number: COM1 to COM16 are all taken; "
+                                               "remove an entry under [Ports] to free one)")
+                                    .arg(path));
+
+    for (int n = kFirstPortNumber; n <= kLastPortNumber; ++n) {
+        const QString device = devicePathFor(n);
+        table.ports.append({n, device, isAttached(device, realPaths)});
+    }
+    return table;
+}
+
+} // namespace tavixat

@@ -1,0 +1,166 @@
+#include "PortNames.h"
+#include "PortTable.h"
+#include "PrivateSettings.h"
+#include "QtSerialPort.h"
+#include "SettingsStore.h"
+
+#include <QDir>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace tavixat;
+using Kind = DeviceFacts::Kind;
+Q_DECLARE_METATYPE(DeviceFacts)
+
+namespace {
+
+QString settingsFile() {
+    return QSettings(QStringLiteral("TavixAT Setup")).fileName();
+}
+
+} // namespace
+
+class TestAdapters : public QObject {
+    Q_OBJECT
+    test::PrivateSettings settings_; // first: before any settings object exists
+
+private slots:
+    void init() { QDir().rmdir(settingsFile()), QFile::remove(settingsFile()); }
+    void numbers_data();
+    void numbers();
+    void adaptersKeepTheirNumbers();
+    void settingsProblems_data();
+    void settingsProblems();
+    void openFailureMessage_data();
+    void openFailureMessage();
+};
+
+void TestAdapters::numbers_data() {
+    QTest::addColumn<QString>("adapters"); // by-id names; each leads to /dev/<name>
+    QTest::addColumn<QString>("taken");    // [Ports] entries, and Sm for a real /dev/ttyS<m>
+    QTest::addColumn<QString>("result");   // entries added, then !adapters left without one
+    const auto row = [](const char* name, const char* adapters, const char* taken,
+                        const char* result) { QTest::newRow(name) << adapters << taken << result; };
+    row("first", "a b", "", "COM1=a COM2=b");
+    row("taken skipped", "a", "COM1=/x COM3= S1 S3", "COM5=a");
+    row("replugged, renumbered", "b a", "COM2=a", "COM1=b");
+    row("hand entry names it", "a", "COM9=/dev/a", "");
+    row("all sixteen taken", "a b", "COM16= S0 S1 S2 S3 S4 S5 S6 S7 S8 S9 S10 S11 S12 S13 S14",
+        "!a !b");
+}
+
+void TestAdapters::numbers() {
+    QFETCH(QString, adapters);
+    QFETCH(QString, taken);
+    QList<AttachedAdapter> attached;
+    QHash<QString, QString> entries;
+    QSet<QString> real;
+    for (const QString& name : adapters.split(u' ', Qt::SkipEmptyParts))
+        attached.append({name, "/dev/" + name});
+    for (const QString& w : taken.split(u' ', Qt::SkipEmptyParts))
+        w.startsWith(u'S') ? void(real.insert("/dev/ttyS" + w.mid(1)))
+                           : void(entries.insert(w.section(u'=', 0, 0), w.section(u'=', 1)));
+    NumberAssignment result = assignNumbers(attached, entries, real);
+    QStringList seen;
+    for (auto it = result.added.cbegin(); it != result.added.cend(); ++it)
+        seen << portKey(it.key()) + u'=' + it.value();
+    seen << result.unnumbered.replaceInStrings(QRegularExpression("^"), "!");
+    QTEST(seen.join(u' '), "result");
+}
+
+// Two adapters, then one unplugged, one moved to another pseudo-terminal and a third plugged in.
+void TestAdapters::adaptersKeepTheirNumbers() {
+    QTemporaryDir byId;
+    qputenv("TAVIXAT_SERIAL_BY_ID", byId.path().toLocal8Bit());
+    QList<int> ttys;
+    const auto plug = [&](const char* name) {
+        ttys << ::posix_openpt(O_RDWR | O_NOCTTY), ::grantpt(ttys.last()), ::unlockpt(ttys.last());
+        QFile::remove(byId.filePath(name));
+        return QFile::link(QString::fromLocal8Bit(::ptsname(ttys.last())), byId.filePath(name));
+    };
+    const auto no = [&](const char* n) { return readStoredGroup("Ports").key(byId.filePath(n)); };
+    QVERIFY(storeText("Ports/COM1", "/dev/hand") && plug("A") && plug("B"));
+    refreshPortTable();
+    const QString a = no("A"), b = no("B");
+    QVERIFY(QFile::remove(byId.filePath("A")) && plug("C") && plug("B"));
+    const QList<PortEntry> table = refreshPortTable().ports;
+    const QString c = no("C");
+    QCOMPARE(QStringList({no("A"), no("B"), readStoredText("Ports/COM1", {})}),
+             QStringList({a, b, "/dev/hand"}));
+    QVERIFY((!a.isEmpty() && !b.isEmpty() && !c.isEmpty() && QSet{a, b, c}.size() == 3));
+    QCOMPARE(readStoredGroup("Ports").size(), 4);
+    const auto on = [&](const QString& k) { return table[k.mid(3).toInt() - 1].attached; };
+    QVERIFY(!on(a) && on(b) && on(c));
+    for (int tty : ttys)
+        ::close(tty);
+}
+
+void TestAdapters::settingsProblems_data() {
+    QTest::addColumn<QByteArray>("content"); // empty: a folder in the file's place
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("readable") << QByteArray("[Ports]\nCOM2=/dev/x\n") << QString();
+    QTest::newRow("not a file") << QByteArray() << " is not a file.";
+    QTest::newRow("not INI") << QByteArray("[Ports\nCOM2=/dev/x\n")
+                             << " cannot be understood: it is not in the INI format the tool "
+                                "writes (each line a [Section] or a key=value).";
+}
+
+void TestAdapters::settingsProblems() {
+    QFETCH(QByteArray, content);
+    QFETCH(QString, problem);
+    QFile file(settingsFile());
+    QVERIFY(content.isEmpty() ? QDir().mkpath(file.fileName())
+                              : file.open(QIODevice::WriteOnly) && file.write(content) > 0);
+    file.close();
+    QCOMPARE(settingsProblem(), problem.isEmpty() ? problem : settingsFile() + problem);
+    QCOMPARE(storeText("Ports/COM3", "/dev/y"), problem.isEmpty());
+    QCOMPARE(readStoredText("Ports/COM2", "none"), problem.isEmpty() ? "/dev/x" : "none");
+    if (!problem.isEmpty() && file.open(QIODevice::ReadOnly))
+        QCOMPARE(file.readAll(), content); // nothing the user wrote is lost
+}
+
+void TestAdapters::openFailureMessage_data() {
+    QTest::addColumn<QString>("path");      // opened for real; none: "/dev/t" with the facts given
+    QTest::addColumn<DeviceFacts>("facts"); // a user who may not use the port: PermissionError
+    QTest::addColumn<QString>("message");   // after the path
+    const QString u = "alice", r = "root";
+    QTest::newRow("group helps")
+        << "" << DeviceFacts{Kind::SerialPort, true, false, u, r, "uucp", 0660, {}}
+        << ": you are not allowed to use this port. Add yourself to the group uucp (sudo usermod "
+           "-aG uucp alice), then log out and in again.";
+    QTest::newRow("group cannot help")
+        << "" << DeviceFacts{Kind::SerialPort, true, false, u, r, "dialout", 0600, {}}
+        << ": you (alice) are not allowed to use this port. It belongs to root (group dialout) "
+           "with mode 0600, which no group membership changes: an administrator or a udev rule "
+           "must grant you access.";
+    QTest::newRow("no UART") << "" << DeviceFacts{Kind::SerialPort, false, true, u, r, r, 0, {"X"}}
+                             << ": there is no such device.\r\nAttached now:\r\nX";
+    QTest::newRow("none attached")
+        << "" << DeviceFacts{Kind::Missing, true, true, u, r, r, 0, {}}
+        << ": there is no such device.\r\nNo serial "
+           "adapter is attached: plug one in, then choose its COM number in the port list.";
+    QTest::newRow("folder") << "/tmp" << DeviceFacts{} << " is not a serial port.";
+    QTest::newRow("/dev/null") << "/dev/null" << DeviceFacts{} << " is not a serial port.";
+}
+
+void TestAdapters::openFailureMessage() {
+    QFETCH(QString, path);
+    QFETCH(DeviceFacts, facts);
+    QFETCH(QString, message);
+    QString seen;
+    QtSerialPort port;
+    if (path.isEmpty())
+        seen = describeOpenFailure(
+            path = "/dev/t", facts.userMayUse ? QSerialPort::NoError : QSerialPort::PermissionError,
+            "?", facts);
+    else
+        QVERIFY(storeText("Ports/COM4", path) && port.setCommPort(4) && !port.open(seen));
+    QVERIFY2(seen.startsWith(path + message), qPrintable(seen));
+}
+
+QTEST_GUILESS_MAIN(TestAdapters)
+#include "test_adapters.moc"
