@@ -1,6 +1,5 @@
 #include "PortNames.h"
 #include "PortTable.h"
-#include "PrivateSettings.h"
 #include "QtSerialPort.h"
 #include "SettingsStore.h"
 
@@ -26,9 +25,12 @@ QString settingsFile() {
 
 class TestAdapters : public QObject {
     Q_OBJECT
-    test::PrivateSettings settings_; // first: before any settings object exists
+    QTemporaryDir settingsDir_; // never the user's own settings file
 
 private slots:
+    void initTestCase() {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
+    }
     void init() { QDir().rmdir(settingsFile()), QFile::remove(settingsFile()); }
     void numbers_data();
     void numbers();

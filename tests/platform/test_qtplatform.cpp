@@ -91,8 +91,7 @@ private slots:
         QTest::newRow("busy") << "/dev/@" << 1 << "the port is busy";
         QTest::newRow("busy, named without /dev/") << "@" << 1 << "the port is busy";
         QTest::newRow("not allowed")
-            << "/dev/@" << 2
-            << "dialout group (sudo usermod -aG dialout $USER), then log out and in again.";
+            << "/dev/@" << 2 << "an administrator or a udev rule must grant you access.";
     }
 
     void openFailure() {

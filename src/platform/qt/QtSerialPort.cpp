@@ -51,7 +51,11 @@ QString notAllowed(const QString& path, const DeviceFacts& facts) {
 
 } // namespace
 
-DeviceFacts gatherDeviceFacts(const QString& path) {
+DeviceFacts gatherDeviceFacts(const QString& name) {
+    // A relative name is one under /dev, as the serial port opens it.
+    const bool located = name.startsWith(u'/') || name.startsWith(QLatin1String("./")) ||
+                         name.startsWith(QLatin1String("../"));
+    const QString path = located ? name : QStringLiteral("/dev/") + name;
     DeviceFacts facts;
     const PortTable table = refreshPortTable();
     for (const PortEntry& entry : table.ports)
