@@ -122,11 +122,14 @@ void Connection::afterExchange() {
 // Sequences
 
 void Connection::connectSequence() {
+    pingsOfLastConnect_ = 0;
+    outcome_ = Outcome::PortNotOpened;
     platform_.sleep(kPauseBeforeOpenMs);
     comm_.port().setRtsEnable(true);
     if (!comm_.OpenPort(window_.selectedPortIndex() + 1))
         return;
     window_.BeginBusy();
+    outcome_ = Outcome::LinkLost;
 
     bool answered = pingSeries();
     if (!answered && !linkGone()) {
@@ -137,33 +140,26 @@ void Connection::connectSequence() {
     }
     if (linkGone())
         return endConnectAttempt();
-    if (!answered) {
-        platform_.showMessage(kNoReply, MessageIcon::Error);
-        return endConnectAttempt();
-    }
+    if (!answered)
+        return failConnectAttempt(Outcome::NoReply, kNoReply);
 
     const std::optional<QString> version = exchange::requestVersion(comm_, platform_);
     if (linkGone())
         return endConnectAttempt();
-    if (!version) {
-        // Silence after a ping was answered is still no reply: there is no version to judge.
-        platform_.showMessage(kNoReply, MessageIcon::Error);
-        return endConnectAttempt();
-    }
+    // Silence after a ping was answered is still no reply: there is no version to judge.
+    if (!version)
+        return failConnectAttempt(Outcome::NoReply, kNoReply);
     device_.FirmwareVersion = *version;
-    if (!isVersionAccepted(device_.FirmwareVersion)) {
-        platform_.showMessage(gateMessage(device_.FirmwareVersion), MessageIcon::Error);
-        return endConnectAttempt();
-    }
+    if (!isVersionAccepted(device_.FirmwareVersion))
+        return failConnectAttempt(Outcome::FirmwareRejected, gateMessage(device_.FirmwareVersion));
 
     const int arrived = ReadSettings(comm_, platform_, window_);
     if (linkGone())
         return endConnectAttempt();
-    if (arrived < kQueryFieldCount) {
-        // Whatever the window would show now is a guess, and a save would write it.
-        platform_.showMessage(incompleteReplyMessage(arrived), MessageIcon::Error);
-        return endConnectAttempt();
-    }
+    // Whatever the window would show now is a guess, and a save would write it.
+    if (arrived < kQueryFieldCount)
+        return failConnectAttempt(Outcome::IncompleteReply, incompleteReplyMessage(arrived));
+    outcome_ = Outcome::Connected;
     window_.setKeepAliveEnabled(true);
     window_.SetConnectedState(true);
     window_.EndBusy();
@@ -171,12 +167,19 @@ void Connection::connectSequence() {
 
 bool Connection::pingSeries() {
     for (int i = 0; i < kPingsPerSeries; ++i) {
+        ++pingsOfLastConnect_;
         if (PingDevice())
             return true;
         if (linkGone())
             return false;
     }
     return false;
+}
+
+void Connection::failConnectAttempt(Outcome outcome, const QString& message) {
+    outcome_ = outcome;
+    platform_.showMessage(message, MessageIcon::Error);
+    endConnectAttempt();
 }
 
 void Connection::endConnectAttempt() {
@@ -209,16 +212,19 @@ void Connection::saveSequence() {
 
     const QString problem = checkSettingsBeforeSave(window_);
     if (!problem.isEmpty()) {
+        outcome_ = Outcome::SaveRefused;
         platform_.showMessage(problem, MessageIcon::Error);
     } else {
         const bool saved = WriteSettings(comm_, window_);
         if (linkGone()) {
+            outcome_ = Outcome::LinkLost;
             // The loss is reported once the sequence is over; the connection is gone, and the
             // device may have taken only some of the commands.
             lostDuringSave_ = true;
             window_.EndBusy();
             return;
         }
+        outcome_ = saved ? Outcome::Saved : Outcome::NotAcknowledged;
         if (saved)
             platform_.showMessage(QStringLiteral("Settings saved!"), MessageIcon::Information);
         else
@@ -247,9 +253,10 @@ void Connection::onLinkLost(const QString& description) {
 
 void Connection::reportLinkLost() {
     linkLost_ = false;
+    outcome_ = Outcome::LinkLost;
     // No tick may start a ping while the message waits for the user.
     window_.setKeepAliveEnabled(false);
-    QString message = modComm::portErrorMessage(comm_.portNumber(), linkLostDescription_);
+    QString message = modComm::portErrorMessage(comm_.portLabel(), linkLostDescription_);
     if (lostDuringSave_)
         message += QStringLiteral("\r\n") + kPartlySaved;
     lostDuringSave_ = false;

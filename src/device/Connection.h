@@ -35,6 +35,24 @@ public:
     void Timer1_Timer();
     bool PingDevice();
 
+    // How the last connect or save ended, for a front end that acts on it without reading
+    // message texts.
+    enum class Outcome {
+        None,
+        Connected,
+        PortNotOpened,
+        NoReply,
+        FirmwareRejected,
+        IncompleteReply,
+        LinkLost,
+        Saved,
+        SaveRefused,
+        NotAcknowledged
+    };
+    Outcome lastOutcome() const { return outcome_; }
+    // Pings the last connect sent until one was answered (or all ten went unanswered).
+    int pingsOfLastConnect() const { return pingsOfLastConnect_; }
+
     bool isExchangeRunning() const { return running_; }
     // The window asks before it closes. False: an exchange is running and the close will be
     // completed through unloadWindow() when it has ended.
@@ -51,6 +69,7 @@ private:
 
     void connectSequence();
     bool pingSeries();
+    void failConnectAttempt(Outcome outcome, const QString& message);
     void endConnectAttempt();
     void disconnectSequence();
     void keepAlive();
@@ -72,6 +91,8 @@ private:
     bool windowGone_ = false;
     bool linkLost_ = false;
     bool lostDuringSave_ = false;
+    Outcome outcome_ = Outcome::None;
+    int pingsOfLastConnect_ = 0;
     QString linkLostDescription_;
     QList<Exchange> held_;
 };

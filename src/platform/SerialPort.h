@@ -18,6 +18,10 @@ public:
     // implementation rejects the number (outside 1 to 16); the last accepted number is kept.
     virtual bool setCommPort(int number) = 0;
     virtual int commPort() const = 0;
+    // How messages name the port: "COM3", or the device path when one was given instead.
+    virtual QString portLabel() const {
+        return QStringLiteral("COM") + QString::number(commPort());
+    }
     // Line settings as "baud,parity,data,stop", for example "9600,N,8,1".
     virtual void setSettings(const QString& settings) = 0;
     // Characters one read returns; 0 means all that are waiting.

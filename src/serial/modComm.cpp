@@ -8,7 +8,11 @@ namespace tavixat {
 modComm::modComm(SerialPort& port, Platform& platform) : port_(port), platform_(platform) {}
 
 QString modComm::portErrorMessage(int portNumber, const QString& description) {
-    return QStringLiteral("ERROR, Check COM") + QString::number(portNumber) + QStringLiteral("!") +
+    return portErrorMessage(QStringLiteral("COM") + QString::number(portNumber), description);
+}
+
+QString modComm::portErrorMessage(const QString& portLabel, const QString& description) {
+    return QStringLiteral("ERROR, Check ") + portLabel + QStringLiteral("!") +
            QStringLiteral("\r\n") + description;
 }
 
@@ -30,7 +34,8 @@ bool modComm::OpenPort(int portNumber) {
 
     if (!opened) {
         // Name the port that was asked for, even when its number was refused.
-        const int shown = accepted ? port_.commPort() : portNumber;
+        const QString shown =
+            accepted ? port_.portLabel() : QStringLiteral("COM") + QString::number(portNumber);
         platform_.showMessage(portErrorMessage(shown, description), MessageIcon::Error);
         return false;
     }
@@ -63,6 +68,10 @@ bool modComm::isPortOpen() const {
 
 int modComm::portNumber() const {
     return port_.commPort();
+}
+
+QString modComm::portLabel() const {
+    return port_.portLabel();
 }
 
 void modComm::appendInput() {

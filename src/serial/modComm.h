@@ -23,6 +23,7 @@ public:
 
     // "ERROR, Check COM<n>!" and, on the next line, what the port said.
     static QString portErrorMessage(int portNumber, const QString& description);
+    static QString portErrorMessage(const QString& portLabel, const QString& description);
 
     bool OpenPort(int portNumber);
     void ClosePort();
@@ -36,6 +37,7 @@ public:
 
     bool isPortOpen() const;
     int portNumber() const;
+    QString portLabel() const;
     SerialPort& port() { return port_; }
 
     // Reader state, for inspection.

@@ -10,6 +10,7 @@
 #include "Platform.h"
 #include "SerialValues.h"
 #include "StatusLamp.h"
+#include "StoredPort.h"
 #include "TypingLimit.h"
 #include "Version.h"
 #include "frmMainView.h"
@@ -102,18 +103,6 @@ QComboBox* placeSerialList(QWidget* container, const char* name, const QRect& ge
 void stackFrontToBack(std::initializer_list<QWidget*> widgets) {
     for (QWidget* widget : widgets)
         widget->lower();
-}
-
-// A stored port text counts only when it is a whole number from 0 to 16, written in digits;
-// anything else (which only a hand-edited store can hold) falls back to COM1.
-int storedPortNumber(const QString& stored) {
-    constexpr int kDefaultPort = 1;
-    bool digitsOnly = !stored.isEmpty();
-    for (const QChar c : stored)
-        digitsOnly = digitsOnly && c >= u'0' && c <= u'9';
-    bool ok = false;
-    const int number = digitsOnly ? stored.toInt(&ok) : -1;
-    return ok && number >= 0 && number <= frmMain::kPortCount ? number : kDefaultPort;
 }
 
 // The character a key press types, as the address key filter sees it, or -1 for a key that

@@ -131,6 +131,10 @@ bool QtSerialPort::setCommPort(int number) {
     return true;
 }
 
+QString QtSerialPort::portLabel() const {
+    return givenPath_.isEmpty() ? SerialPort::portLabel() : givenPath_;
+}
+
 void QtSerialPort::setSettings(const QString& settings) {
     // Kept as given: a malformed text makes the next open fail and say why.
     settingsText_ = settings;
@@ -147,7 +151,7 @@ bool QtSerialPort::open(QString& errorDescription) {
     // A lost link whose close is still queued: finish it now, quietly.
     closeQuietly();
 
-    devicePath_ = devicePathFor(commPort_);
+    devicePath_ = givenPath_.isEmpty() ? devicePathFor(commPort_) : givenPath_;
     if (!line_) {
         errorDescription =
             QStringLiteral("%1: the line settings \"%2\" are not valid (expected e.g. 9600,N,8,1).")

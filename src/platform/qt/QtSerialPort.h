@@ -52,6 +52,10 @@ public:
     QByteArray readInput() override;
     void writeOutput(const QByteArray& bytes) override;
 
+    // Opens this device instead of the one "COMn" maps to; empty: the mapping again.
+    void setDevicePath(const QString& path) { givenPath_ = path; }
+    QString portLabel() const override;
+
     // The device path of the last open attempt.
     const QString& devicePath() const { return devicePath_; }
 
@@ -71,6 +75,7 @@ private:
 
     QSerialPort port_{this};
     QString devicePath_;
+    QString givenPath_;
     QString settingsText_ = QStringLiteral("9600,N,8,1");
     std::optional<LineSettings> line_ = LineSettings{};
     int commPort_ = 1;

@@ -1,0 +1,135 @@
+#include "CliArguments.h"
+
+#include <QFile>
+
+namespace tavixat {
+
+namespace {
+
+const char* const kUsage = "Usage: tavixat-cli [--port PORT] show [--json | --ini]\n"
+                           "       tavixat-cli [--port PORT] set KEY=VALUE...\n"
+                           "       tavixat-cli [--port PORT] apply FILE\n"
+                           "       tavixat-cli list-ports\n"
+                           "       tavixat-cli --help | --version\n";
+
+const char* const kHelp =
+    "Reads and writes the settings of a TavixAT module over a serial port, as the\n"
+    "TavixAT Setup window does.\n"
+    "\n"
+    "  show            print the module's settings (--json: one JSON object;\n"
+    "                  --ini: the writable settings as KEY=VALUE lines under [Module])\n"
+    "  set KEY=VALUE   change settings, save them all and check them by reading back\n"
+    "  apply FILE      the same with the settings of a file written by show --ini\n"
+    "  list-ports      the ports COM1 to COM16 and the devices they open\n"
+    "\n"
+    "PORT is COM1 to COM16 or a device path; the default is the port that opened last.\n"
+    "KEYs: name, pin, pin-request (on|off), baud (1200 ... 230400), stop-bits (1|2),\n"
+    "parity (none|odd|even), role (master|slave), address (xxxx xx xx xxxx),\n"
+    "discoverable (yes|no).\n"
+    "\n"
+    "Exit codes: 0 done, 1 usage error, 2 port not opened, 3 no reply from the module,\n"
+    "4 firmware rejected, 5 a value refused before anything was sent, 6 not acknowledged,\n"
+    "link lost, incomplete reply or a read-back that differs.\n";
+
+CliArguments printText(const QString& text, int exitCode) {
+    CliArguments parsed;
+    parsed.text = text;
+    parsed.exitCode = exitCode;
+    return parsed;
+}
+
+CliArguments usageError(const QString& problem) {
+    return printText(QStringLiteral("tavixat-cli: ") + problem + u'\n' +
+                         QString::fromLatin1(kUsage),
+                     kExitUsage);
+}
+
+// Every change must be one the window would take, before anything goes to the module.
+QString checkChanges(const QList<Assignment>& changes) {
+    ModuleSettings scratch;
+    for (const Assignment& change : changes) {
+        const QString problem = applySetting(scratch, change);
+        if (!problem.isEmpty())
+            return problem;
+    }
+    return {};
+}
+
+CliArguments readApplyFile(const QString& path, CliArguments parsed) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return usageError(QStringLiteral("cannot read %1: %2.").arg(path, file.errorString()));
+    QString error;
+    const auto assignments = parseIni(QString::fromUtf8(file.readAll()), error);
+    if (!assignments)
+        return usageError(path + QStringLiteral(", ") + error);
+    if (assignments->isEmpty())
+        return usageError(path + QStringLiteral(" has no settings under [Module]."));
+    parsed.session.changes = *assignments;
+    return parsed;
+}
+
+} // namespace
+
+CliArguments parseCliArguments(const QStringList& arguments) {
+    QStringList args = arguments;
+    if (args == QStringList{QStringLiteral("--help")} || args == QStringList{QStringLiteral("-h")})
+        return printText(QString::fromLatin1(kUsage) + u'\n' + QString::fromLatin1(kHelp), 0);
+    if (args == QStringList{QStringLiteral("--version")})
+        return printText(QStringLiteral("tavixat-cli " TAVIXAT_VERSION "\n"), 0);
+
+    CliArguments parsed;
+    parsed.command = CliArguments::Command::Session;
+    if (!args.isEmpty() && args.first() == QLatin1String("--port")) {
+        if (args.size() < 2)
+            return usageError(QStringLiteral("--port needs a value."));
+        parsed.session.port = args.at(1);
+        args = args.mid(2);
+    }
+    if (args.isEmpty())
+        return usageError(QStringLiteral("no command given."));
+    const QString command = args.takeFirst();
+
+    if (command == QLatin1String("list-ports")) {
+        if (!args.isEmpty() || !parsed.session.port.isEmpty())
+            return usageError(QStringLiteral("list-ports takes no port and no options."));
+        parsed.command = CliArguments::Command::ListPorts;
+        return parsed;
+    }
+    if (command == QLatin1String("show")) {
+        if (args.size() > 1)
+            return usageError(QStringLiteral("show takes --json or --ini, not both."));
+        if (args.isEmpty())
+            return parsed;
+        if (args.first() == QLatin1String("--json"))
+            parsed.session.format = SessionRequest::Format::Json;
+        else if (args.first() == QLatin1String("--ini"))
+            parsed.session.format = SessionRequest::Format::Ini;
+        else
+            return usageError(
+                QStringLiteral("show takes --json or --ini, not \"%1\".").arg(args.first()));
+        return parsed;
+    }
+    if (command == QLatin1String("set")) {
+        if (args.isEmpty())
+            return usageError(QStringLiteral("set needs at least one KEY=VALUE."));
+        for (const QString& arg : args) {
+            const auto assignment = splitAssignment(arg);
+            if (!assignment)
+                return usageError(QStringLiteral("\"%1\" is not KEY=VALUE.").arg(arg));
+            parsed.session.changes << *assignment;
+        }
+    } else if (command == QLatin1String("apply")) {
+        if (args.size() != 1)
+            return usageError(QStringLiteral("apply takes one FILE."));
+        parsed = readApplyFile(args.first(), parsed);
+        if (parsed.command != CliArguments::Command::Session)
+            return parsed;
+    } else {
+        return usageError(QStringLiteral("unknown command \"%1\".").arg(command));
+    }
+    const QString problem = checkChanges(parsed.session.changes);
+    return problem.isEmpty() ? parsed : usageError(problem);
+}
+
+} // namespace tavixat

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "CliSession.h"
+
+#include <QStringList>
+
+namespace tavixat {
+
+// What the command line asks for, or the text to print and the code to exit with.
+struct CliArguments {
+    enum class Command { Session, ListPorts, Print } command = Command::Print;
+    SessionRequest session;
+    // For Print: the help, the version, or a usage error (then on standard error).
+    QString text;
+    int exitCode = kExitDone;
+};
+
+// `arguments` without the program name. Values of set and apply are checked here, before any
+// port is opened; apply's file is read here too.
+CliArguments parseCliArguments(const QStringList& arguments);
+
+} // namespace tavixat

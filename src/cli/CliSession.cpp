@@ -1,0 +1,209 @@
+#include "CliSession.h"
+
+#include "Connection.h"
+#include "ConsolePlatform.h"
+#include "DeviceState.h"
+#include "PortNames.h"
+#include "PortTable.h"
+#include "QtSerialPort.h"
+#include "QueryFields.h"
+#include "SettingsStore.h"
+#include "SettingsTransfer.h"
+#include "StoredPort.h"
+#include "Version.h"
+#include "modComm.h"
+
+#include <QRegularExpression>
+#include <cstdio>
+#include <unistd.h>
+
+namespace tavixat {
+
+namespace {
+
+using Outcome = Connection::Outcome;
+
+void print(FILE* stream, const QString& text) {
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+}
+
+// Progress is for a person watching; a script reading standard error gets only the messages.
+void progress(const QString& text) {
+    if (::isatty(STDERR_FILENO))
+        print(stderr, text);
+}
+
+// The window warns once at start-up; so does each run here.
+void warnOfSettingsProblem() {
+    const QString problem = settingsProblem();
+    if (!problem.isEmpty())
+        print(stderr, problem + u'\n');
+}
+
+int exitCodeOf(Outcome outcome) {
+    switch (outcome) {
+    case Outcome::Connected:
+    case Outcome::Saved:
+        return kExitDone;
+    case Outcome::PortNotOpened:
+        return kExitPortNotOpened;
+    case Outcome::NoReply:
+        return kExitNoReply;
+    case Outcome::FirmwareRejected:
+        return kExitFirmwareRejected;
+    case Outcome::SaveRefused:
+        return kExitValueRefused;
+    default:
+        return kExitNotSaved;
+    }
+}
+
+// The port as the window would choose it: "COMn" by its number, the stored one when none is
+// given, a device path as it is. -1 when the text is neither.
+int portIndexFor(const QString& port, QtSerialPort& serial, ConsolePlatform& platform) {
+    if (port.isEmpty())
+        return storedPortNumber(
+                   readStoredText(QStringLiteral("Properties/CommPort"), QStringLiteral("1"))) -
+               1;
+    static const QRegularExpression comName(QStringLiteral("^COM([1-9][0-9]?)$"));
+    const QRegularExpressionMatch match = comName.match(port);
+    if (match.hasMatch() && isValidPortNumber(match.captured(1).toInt()))
+        return match.captured(1).toInt() - 1;
+    if (!port.contains(u'/'))
+        return -1;
+    serial.setDevicePath(port);
+    platform.storePortNumber = false;
+    return 0;
+}
+
+void printSettings(const ModuleSettings& s, SessionRequest::Format format) {
+    if (format == SessionRequest::Format::Json)
+        return print(stdout, toJson(s));
+    if (format == SessionRequest::Format::Ini)
+        return print(stdout, toIni(s));
+    for (const QString& key : kModuleKeys)
+        print(stdout, key + QStringLiteral(": ") + settingText(s, key) + u'\n');
+    print(stdout, QStringLiteral("own address: ") + s.ownAddress + u'\n');
+    print(stdout, QStringLiteral("firmware: ") + s.firmware + u'\n');
+}
+
+class Session {
+public:
+    explicit Session(const SessionRequest& request) : request_(request) {}
+
+    int run() {
+        warnOfSettingsProblem();
+        refreshPortTable(); // a new adapter gets its number, as the window gives it one
+        const int index = portIndexFor(request_.port, serial_, platform_);
+        if (index < 0) {
+            print(stderr, QStringLiteral("tavixat-cli: \"%1\" is not a port: give COM1 to COM16 "
+                                         "or a device path.\n")
+                              .arg(request_.port));
+            return kExitUsage;
+        }
+        record_ = std::make_unique<ModuleRecord>(device_, index);
+        connection_ = std::make_unique<Connection>(comm_, platform_, device_, *record_);
+
+        const int connected = connect();
+        if (connected != kExitDone)
+            return connected;
+        const int result = request_.changes.isEmpty() ? show() : save();
+        if (comm_.isPortOpen())
+            connection_->cmdConnect_Click(); // "<EXIT>" and close
+        return result;
+    }
+
+private:
+    int connect() {
+        progress(QStringLiteral("Connecting to %1 … ").arg(serial_.portLabel()));
+        connection_->cmdConnect_Click();
+        const Outcome outcome = connection_->lastOutcome();
+        if (outcome == Outcome::Connected)
+            progress(QStringLiteral("found after %1 ping%2\n")
+                         .arg(connection_->pingsOfLastConnect())
+                         .arg(connection_->pingsOfLastConnect() == 1 ? "" : "s"));
+        else
+            progress(QStringLiteral("failed\n"));
+        return exitCodeOf(outcome);
+    }
+
+    int show() {
+        printSettings(record_->settings, request_.format);
+        return kExitDone;
+    }
+
+    int save() {
+        for (const Assignment& change : request_.changes) {
+            if (change.key == QLatin1String("pin-request") &&
+                change.value == QLatin1String("off") &&
+                isPinRequestLocked(device_.FirmwareVersion)) {
+                platform_.showMessage(
+                    QStringLiteral("Nothing was saved: firmware %1 keeps the PIN request on.")
+                        .arg(device_.FirmwareVersion),
+                    MessageIcon::Error);
+                return kExitValueRefused;
+            }
+            applySetting(record_->settings, change);
+        }
+        const ModuleSettings wanted = record_->settings;
+        progress(QStringLiteral("Saving %1 settings … ").arg(wanted.master ? 9 : 8));
+        connection_->cmdWrite_Click();
+        const int saved = exitCodeOf(connection_->lastOutcome());
+        progress(saved == kExitDone ? QStringLiteral("done\n") : QStringLiteral("failed\n"));
+        return saved == kExitDone ? checkReadBack(wanted) : saved;
+    }
+
+    int checkReadBack(const ModuleSettings& wanted) {
+        ModuleRecord readBack(device_, record_->selectedPortIndex());
+        const int arrived = ReadSettings(comm_, platform_, readBack);
+        if (arrived < kQueryFieldCount) {
+            platform_.showMessage(incompleteReplyMessage(arrived), MessageIcon::Error);
+            return kExitNotSaved;
+        }
+        const QStringList differing = differingKeys(wanted, readBack.settings);
+        for (const QString& key : differing)
+            platform_.showMessage(
+                QStringLiteral("Read back: %1 is \"%2\", not the \"%3\" that was saved.")
+                    .arg(key, settingText(readBack.settings, key), settingText(wanted, key)),
+                MessageIcon::Error);
+        if (!differing.isEmpty())
+            return kExitNotSaved;
+        printSettings(readBack.settings, request_.format);
+        return kExitDone;
+    }
+
+    const SessionRequest& request_;
+    ConsolePlatform platform_;
+    QtSerialPort serial_;
+    modComm comm_{serial_, platform_};
+    DeviceState device_;
+    std::unique_ptr<ModuleRecord> record_;
+    std::unique_ptr<Connection> connection_;
+};
+
+} // namespace
+
+int runSession(const SessionRequest& request) {
+    return Session(request).run();
+}
+
+int listPorts() {
+    warnOfSettingsProblem();
+    const PortTable table = refreshPortTable();
+    for (const PortEntry& entry : table.ports) {
+        // A number maps to something when an entry names its device or the device is there.
+        const bool named =
+            !readStoredText(QStringLiteral("Ports/") + portKey(entry.number), {}).isEmpty();
+        if (named || entry.attached)
+            print(stdout, QStringLiteral("%1 %2 %3\n")
+                              .arg(portKey(entry.number), entry.device,
+                                   entry.attached ? QStringLiteral("attached")
+                                                  : QStringLiteral("no device")));
+    }
+    for (const QString& adapter : table.unnumbered)
+        print(stderr, adapter + u'\n');
+    return kExitDone;
+}
+
+} // namespace tavixat

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "ModuleText.h"
+
+#include <QStringList>
+
+namespace tavixat {
+
+// The exit codes scripts rely on.
+enum ExitCode {
+    kExitDone = 0,
+    kExitUsage = 1,
+    kExitPortNotOpened = 2,
+    kExitNoReply = 3,
+    kExitFirmwareRejected = 4,
+    kExitValueRefused = 5,
+    kExitNotSaved = 6,
+};
+
+// One run of tavixat-cli that talks to a module: reads it and, for set and apply, writes the
+// changes through the window's own sequences and reads them back.
+struct SessionRequest {
+    // "COMn" or a device path; empty: the stored port.
+    QString port;
+    // Empty: only show.
+    QList<Assignment> changes;
+    enum class Format { Text, Json, Ini } format = Format::Text;
+};
+
+int runSession(const SessionRequest& request);
+
+// One line per port: "COMn", the device it opens, "attached" or "no device".
+int listPorts();
+
+} // namespace tavixat

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "Platform.h"
+
+namespace tavixat {
+
+// Platform services for a program without a window: messages go to standard error in the
+// window's words, the settings store is the window's, sleeps are real.
+class ConsolePlatform : public Platform {
+public:
+    // False: the port was given as a device path, and the store's port number stays as it is.
+    bool storePortNumber = true;
+
+    void showMessage(const QString& text, MessageIcon icon) override;
+    QString readSetting(const QString& section, const QString& key,
+                        const QString& defaultValue) override;
+    bool saveSetting(const QString& section, const QString& key, const QString& value) override;
+    void sleep(int milliseconds) override;
+    void processEvents() override;
+    void setBusyPointer(bool) override {}
+};
+
+} // namespace tavixat

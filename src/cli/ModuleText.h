@@ -1,0 +1,42 @@
+#pragma once
+
+#include "ModuleRecord.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace tavixat {
+
+// The writable settings by the keys of `set` and of the ini files, in the order `show --ini`
+// writes them.
+inline const QStringList kModuleKeys = {"name",   "pin",  "pin-request", "baud",        "stop-bits",
+                                        "parity", "role", "address",     "discoverable"};
+
+struct Assignment {
+    QString key;
+    QString value;
+};
+
+// "KEY=VALUE" as typed on the command line; nothing when there is no "=".
+std::optional<Assignment> splitAssignment(const QString& text);
+
+// Puts the value in the settings as the window's boxes and lists would take it from the user.
+// Empty text when it did; otherwise a message that names the key or the value.
+QString applySetting(ModuleSettings& settings, const Assignment& assignment);
+
+// A setting by its key, as `show --ini` writes it.
+QString settingText(const ModuleSettings& settings, const QString& key);
+
+QString toJson(const ModuleSettings& settings);
+QString toIni(const ModuleSettings& settings);
+
+// The KEY=VALUE lines under "[Module]"; blank lines and lines starting with ";" or "#" are
+// skipped. Nothing, and a message naming the line, when the text is not of that form.
+std::optional<QList<Assignment>> parseIni(const QString& text, QString& error);
+
+// The keys whose values the module reports otherwise than they were saved. The address counts
+// only in the Master role: a Slave is never sent one.
+QStringList differingKeys(const ModuleSettings& saved, const ModuleSettings& reported);
+
+} // namespace tavixat
