@@ -13,7 +13,8 @@ string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "line settings, Master or Slave role, remote address, discoverability)\n"
     "and writes changed settings back.\n"
     "\n"
-    "The package also holds tavixat-sim, a simulated module on a\n"
+    "The package also holds tavixat-cli, which does the same from scripts\n"
+    "with exit codes, and tavixat-sim, a simulated module on a\n"
     "pseudo-terminal for trying the tool without hardware.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

@@ -24,9 +24,11 @@ void TestInstall::accepted_data() {
         << QStringList{"ls",
                        prefix_.filePath("bin/tavixat-setup"),
                        prefix_.filePath("bin/tavixat-sim"),
+                       prefix_.filePath("bin/tavixat-cli"),
                        share + "icons/hicolor/48x48/apps/tavixat-setup.png",
                        share + "man/man1/tavixat-setup.1.gz",
-                       share + "man/man1/tavixat-sim.1.gz"};
+                       share + "man/man1/tavixat-sim.1.gz",
+                       share + "man/man1/tavixat-cli.1.gz"};
     QTest::newRow("desktop entry") << QStringList{
         "desktop-file-validate", share + "applications/io.github.tavixat.Setup.desktop"};
     QTest::newRow("metainfo with its desktop entry and icon")
