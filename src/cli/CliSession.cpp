@@ -16,6 +16,7 @@
 #include <QRegularExpression>
 #include <cstdio>
 #include <unistd.h>
+#include <utility>
 
 namespace tavixat {
 
@@ -26,12 +27,6 @@ using Outcome = Connection::Outcome;
 void print(FILE* stream, const QString& text) {
     std::fputs(text.toLocal8Bit().constData(), stream);
     std::fflush(stream);
-}
-
-// Progress is for a person watching; a script reading standard error gets only the messages.
-void progress(const QString& text) {
-    if (::isatty(STDERR_FILENO))
-        print(stderr, text);
 }
 
 // The window warns once at start-up; so does each run here.
@@ -115,17 +110,25 @@ public:
     }
 
 private:
+    // Progress is for a person watching; a script reading standard error gets only messages.
+    void beginProgress(const QString& text) {
+        if (::isatty(STDERR_FILENO)) {
+            print(stderr, text + QStringLiteral(" … "));
+            platform_.progressLineOpen = true;
+        }
+    }
+    // Ends the line, unless a message has already taken its place.
+    void endProgress(const QString& text) {
+        if (std::exchange(platform_.progressLineOpen, false))
+            print(stderr, text + u'\n');
+    }
+
     int connect() {
-        progress(QStringLiteral("Connecting to %1 … ").arg(serial_.portLabel()));
+        beginProgress(QStringLiteral("Connecting to %1").arg(serial_.portLabel()));
         connection_->cmdConnect_Click();
-        const Outcome outcome = connection_->lastOutcome();
-        if (outcome == Outcome::Connected)
-            progress(QStringLiteral("found after %1 ping%2\n")
-                         .arg(connection_->pingsOfLastConnect())
-                         .arg(connection_->pingsOfLastConnect() == 1 ? "" : "s"));
-        else
-            progress(QStringLiteral("failed\n"));
-        return exitCodeOf(outcome);
+        const int pings = connection_->pingsOfLastConnect();
+        endProgress(QStringLiteral("found after %1 ping%2").arg(pings).arg(pings == 1 ? "" : "s"));
+        return exitCodeOf(connection_->lastOutcome());
     }
 
     int show() {
@@ -147,10 +150,10 @@ private:
             applySetting(record_->settings, change);
         }
         const ModuleSettings wanted = record_->settings;
-        progress(QStringLiteral("Saving %1 settings … ").arg(wanted.master ? 9 : 8));
+        beginProgress(QStringLiteral("Saving %1 settings").arg(wanted.master ? 9 : 8));
         connection_->cmdWrite_Click();
         const int saved = exitCodeOf(connection_->lastOutcome());
-        progress(saved == kExitDone ? QStringLiteral("done\n") : QStringLiteral("failed\n"));
+        endProgress(QStringLiteral("done"));
         return saved == kExitDone ? checkReadBack(wanted) : saved;
     }
 

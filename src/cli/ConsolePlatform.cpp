@@ -5,10 +5,15 @@
 #include <QCoreApplication>
 #include <QThread>
 #include <cstdio>
+#include <utility>
 
 namespace tavixat {
 
-void ConsolePlatform::showMessage(const QString& text, MessageIcon) {
+void ConsolePlatform::showMessage(const QString& text, MessageIcon icon) {
+    if (progressLineOpen && icon == MessageIcon::Information)
+        return;
+    if (std::exchange(progressLineOpen, false))
+        std::fputc('\n', stderr);
     const QString lines = QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     std::fprintf(stderr, "%s\n", qPrintable(lines));
 }

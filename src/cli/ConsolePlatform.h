@@ -10,6 +10,9 @@ class ConsolePlatform : public Platform {
 public:
     // False: the port was given as a device path, and the store's port number stays as it is.
     bool storePortNumber = true;
+    // A progress line waits for its end on the terminal: a message starts a line of its own,
+    // and "Settings saved!" is said by the progress line's "done" instead.
+    bool progressLineOpen = false;
 
     void showMessage(const QString& text, MessageIcon icon) override;
     QString readSetting(const QString& section, const QString& key,
