@@ -37,8 +37,8 @@ struct WindowRig {
 // and length limit.
 const char* const kLayout[] = {
     "cmdRefresh frmMain 416,144,89,33 hd--- Refresh",
-    "cboPort frmMain 32,40,89,21 ----- "
-    "COM1,COM2,COM3,COM4,COM5,COM6,COM7,COM8,COM9,COM10,COM11,COM12,COM13,COM14,COM15,COM16",
+    ("cboPort frmMain 32,40,89,21 ----- "
+     "COM1,COM2,COM3,COM4,COM5,COM6,COM7,COM8,COM9,COM10,COM11,COM12,COM13,COM14,COM15,COM16"),
     "cmdConnect frmMain 32,80,89,49 ----- Connect",
     "cmdWrite frmMain 392,192,145,33 -d--- Save settings",
     "cmdExit frmMain 392,232,145,33 ----- Exit",
