@@ -36,10 +36,10 @@ void TestCli::commands_data() {
         "\"slave\",\n    \"stop_bits\": 1\n}");
     row("show --ini", {}, "show --ini", 0, kFreshIni);
     row("apply a Master's settings", {}, "apply <file> && show --ini", 0,
-        "pin-request=off\nbaud=9600\nstop-bits=1\nparity=none\nrole=master\naddress=0011 22 33 "
+        "pin-request=off\nbaud=9600\nstop-bits=1\nparity=even\nrole=master\naddress=0011 22 33 "
         "4455\ndiscoverable=yes",
         "[Module]\n; copied\nrole=master\naddress=001122334455\npin-request=off\n"
-        "discoverable=yes\n");
+        "discoverable=yes\nparity=even\n");
     row("unknown key", {}, "set colour=red", 1, "unknown key \"colour\"");
     row("baud rate off the list", {}, "set baud=12345", 1, "baud: \"12345\" is not a valid");
     row("apply a file of another kind", {}, "apply <file>", 1, "line 1: only a [Module]",
