@@ -80,8 +80,11 @@ QString applySetting(ModuleSettings& s, const Assignment& a) {
             return badValue(a, QStringLiteral("1 or 2"));
         s.stopBits = v;
     } else if (a.key == QLatin1String("parity")) {
-        const qsizetype i = kParityNames.indexOf(v, Qt::CaseInsensitive);
-        if (i < 0 || v != v.toLower())
+        QStringList lowerNames;
+        for (const QString& name : kParityNames)
+            lowerNames << name.toLower();
+        const qsizetype i = lowerNames.indexOf(v);
+        if (i < 0)
             return badValue(a, QStringLiteral("none, odd or even"));
         s.parity = kParityNames.at(i);
     } else if (a.key == QLatin1String("role")) {
