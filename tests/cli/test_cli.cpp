@@ -42,13 +42,17 @@ void TestCli::commands_data() {
         "discoverable=yes\nparity=even\n");
     row("unknown key", {}, "set colour=red", 1, "unknown key \"colour\"");
     row("baud rate off the list", {}, "set baud=12345", 1, "baud: \"12345\" is not a valid");
+    row("name longer than the box", {}, "set name=FifteenCharName", 1, "1 to 14 characters");
+    row("a line that is no setting", {}, "apply <file>", 1, "line 2: expected KEY=VALUE",
+        "[Module]\nname\n");
     row("apply a file of another kind", {}, "apply <file>", 1, "line 1: only a [Module]",
         "[Ports]\nCOM1=/dev/ttyUSB0\n");
     row("no such port", {}, "--port /none/tty show", 2,
         "ERROR, Check /none/tty!\n/none/tty: there is no such device");
     row("no version reply", {"--no-version"}, "show", 3, "No reply from device!");
     row("firmware rejected", {"--firmware", "v1.0"}, "show", 4, "Invalid firmware version (v1.0)");
-    row("name the line cannot carry", {}, "set name=a<b", 5, "Nothing was saved: the device name");
+    row("name the line cannot carry", {}, "set pin-request=on name=a<b", 5,
+        "Nothing was saved: the device name");
     row("PIN request locked on", {"--firmware", "v1.5"}, "set pin-request=off", 5,
         "firmware v1.5 keeps the PIN request on");
     row("incomplete reply", {"--query-fields", "3"}, "show", 6, "Only 3 of the 12 settings");
