@@ -26,11 +26,10 @@ QString badValue(const Assignment& a, const QString& allowed) {
     return QStringLiteral("%1: \"%2\" is not a valid value; use %3.").arg(a.key, a.value, allowed);
 }
 
-// What the address box would hold after the user typed the text and left the box: hex digits
-// and spaces only, bare digits shaped, lower case.
+// What the address box would hold after the user typed the text and left the box, when its key
+// filter would have let every character through (hex digits and spaces); empty otherwise.
 QString typedAddress(const QString& text) {
-    const QString shaped = shapeAddressDigits(text);
-    const QString address = (shaped.isEmpty() ? text : shaped).toLower();
+    const QString address = addressAsLeft(text);
     if (!hasAddressShape(address))
         return {};
     for (const QChar c : address) {

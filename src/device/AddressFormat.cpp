@@ -32,4 +32,9 @@ QString shapeAddressDigits(const QString& text) {
     return shaped;
 }
 
+QString addressAsLeft(const QString& text) {
+    const QString shaped = shapeAddressDigits(text);
+    return (shaped.isEmpty() ? text : shaped).toLower();
+}
+
 } // namespace tavixat

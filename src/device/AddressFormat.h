@@ -14,4 +14,8 @@ bool hasAddressShape(const QString& text);
 // any other text.
 QString shapeAddressDigits(const QString& text);
 
+// The address box's text once the user has left it: twelve bare digits (as a pasted
+// "00:11:22:33:44:55" leaves them) shaped, and all in lower case.
+QString addressAsLeft(const QString& text);
+
 } // namespace tavixat

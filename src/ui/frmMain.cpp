@@ -446,9 +446,7 @@ void frmMain::txtAddr_KeyPress(int& KeyAscii) {
 }
 
 void frmMain::txtAddr_LostFocus() {
-    // Twelve bare digits, as a pasted "00:11:22:33:44:55" leaves them, are an address unshaped.
-    const QString shaped = shapeAddressDigits(txtAddr->text());
-    const QString lower = (shaped.isEmpty() ? txtAddr->text() : shaped).toLower();
+    const QString lower = addressAsLeft(txtAddr->text());
     if (lower != txtAddr->text())
         txtAddr->setText(lower);
     if (!hasAddressShape(lower))
