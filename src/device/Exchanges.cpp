@@ -13,7 +13,7 @@ namespace {
 // does, until `elapsedMs` (time since the command) reaches the limit.
 std::optional<QString> awaitField(modComm& comm, Platform& platform, int& elapsedMs, int limitMs) {
     for (;;) {
-        if (std::optional<QString> field = comm.TakeReplyField())
+        if (std::optional<QString> field = comm.TakeAnswerField())
             return field;
         if (elapsedMs >= limitMs || !comm.isPortOpen())
             return std::nullopt;

@@ -16,7 +16,7 @@ namespace exchange {
 // What the device gets to answer before the tool reads, and how long a slow device may take
 // in all, counted from the command.
 constexpr int kVersionPauseMs = 100;
-constexpr int kVersionReplyLimitMs = 500;
+constexpr int kVersionReplyLimitMs = 1500;
 constexpr int kQueryPauseMs = 400;
 constexpr int kQueryReplyLimitMs = 2000;
 

@@ -40,6 +40,8 @@ bool modComm::OpenPort(int portNumber) {
         return false;
     }
 
+    // A new connection starts clean: nothing said on the line before belongs to it.
+    resetReader();
     platform_.saveSetting(QStringLiteral("Properties"), QStringLiteral("CommPort"),
                           QString::number(port_.commPort()));
     return true;
@@ -55,6 +57,15 @@ void modComm::FlushInput() {
         port_.discardInput();
     RxBuffer.clear();
     rxPos_ = 0;
+}
+
+void modComm::resetReader() {
+    port_.discardInput();
+    RxBuffer.clear();
+    rxPos_ = 0;
+    FieldText.clear();
+    InField = false;
+    owed_.clear();
 }
 
 void modComm::SendCommand(const QString& text) {
@@ -130,17 +141,49 @@ std::optional<QString> modComm::TakeReplyField() {
     return result;
 }
 
+std::optional<QString> modComm::TakeAnswerField() {
+    std::optional<QString> field = TakeReplyField();
+    while (field && dropIfOwed(*field))
+        field = TakeReplyField();
+    if (field)
+        owed_.clear();
+    return field;
+}
+
 bool modComm::WaitForReply(const QString& expected) {
-    int passes = 0;
-    for (;;) {
+    // Owed from now on: if this wait gives up, the reply may still come.
+    ++owed_[expected];
+    for (int passes = 1;; ++passes) {
         platform_.processEvents();
         platform_.sleep(kPollMilliseconds);
-        ++passes;
         if (passes == kWaitPasses)
             return false;
-        if (NextReplyField() == expected)
+        std::optional<QString> field = TakeReplyField();
+        while (field && *field != expected && dropIfOwed(*field))
+            field = TakeReplyField();
+        if (field.value_or(QString()) == expected) {
+            settleOwed(expected);
             return true;
+        }
     }
+}
+
+bool modComm::dropIfOwed(const QString& field) {
+    const auto it = owed_.find(field);
+    if (it == owed_.end())
+        return false;
+    if (--*it == 0)
+        owed_.erase(it);
+    return true;
+}
+
+// The same texts are alike: the answer that came settles the oldest one owed, and those of
+// the same text still owed may yet come. Other texts were owed before it and are over.
+void modComm::settleOwed(const QString& answer) {
+    const int stillOwed = owed_.value(answer) - 1;
+    owed_.clear();
+    if (stillOwed > 0)
+        owed_.insert(answer, stillOwed);
 }
 
 } // namespace tavixat

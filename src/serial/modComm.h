@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <optional>
 
@@ -33,6 +34,13 @@ public:
     // The next complete field, or nothing when none has arrived whole: unlike NextReplyField,
     // an empty field "[]" is told apart from no field at all.
     std::optional<QString> TakeReplyField();
+    // The next field that answers the command now waiting: late replies still owed to earlier
+    // commands are dropped on the way. Used where the reply carries data (the version, the
+    // settings), so that a ping's late "READY" is never read as data.
+    std::optional<QString> TakeAnswerField();
+    // True when the expected field arrives within the wait. Any field equal to it counts; a late
+    // reply owed to an earlier command is dropped without costing a read; if the wait gives up,
+    // its reply is owed from then on.
     bool WaitForReply(const QString& expected);
 
     bool isPortOpen() const;
@@ -48,6 +56,9 @@ public:
 private:
     void appendInput();
     void compactBuffer();
+    void resetReader();
+    bool dropIfOwed(const QString& field);
+    void settleOwed(const QString& answer);
 
     SerialPort& port_;
     Platform& platform_;
@@ -58,6 +69,9 @@ private:
     qsizetype rxPos_ = 0;
     QString FieldText;
     bool InField = false;
+    // Replies the device still owes to commands whose wait gave up, by text. It answers in
+    // order, so once a later command's answer has come, nothing older is on its way.
+    QHash<QString, int> owed_;
 };
 
 } // namespace tavixat

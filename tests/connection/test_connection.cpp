@@ -112,6 +112,10 @@ const QString kSaved = "<NAME=TavixAT><PKEY=1234><BAUD=9600><SBIT=1><PRTY=N><SLA
                        "<PIN_ON>" +
                        kUp + "|Settings saved!";
 
+const QStringList kMasterSave{
+    "<NAME=TavixAT>",         "<PKEY=1234>",    "<BAUD=9600>", "<SBIT=1>", "<PRTY=N>", "<MASTER>",
+    "<ADDR=1234 56 78 9abc>", "<DISCOVERABLE>", "<PIN_ON>"};
+
 QString gate(const QString& version) {
     return "|Connect|!Invalid firmware version (" + version +
            ")!\r\n\r\nIt must be v2.0 or higher!";
@@ -132,6 +136,8 @@ class TestConnection : public QObject {
 private slots:
     void sequences_data();
     void sequences();
+    void saveStepUnanswered_data();
+    void saveStepUnanswered();
 };
 
 void TestConnection::sequences_data() {
@@ -160,8 +166,19 @@ void TestConnection::sequences_data() {
     // A slow version reply is awaited up to 500 ms after the command; none at all is no reply.
     row("empty version field", {.firmware = ""}, {}, "cmdConnect", 700, "<PING><VERS>" + gate(""));
     row("version 300 ms late", {}, {.versionDelayMs = 300}, "cmdConnect", 1300, kQuery + kUp);
-    row("no version field", {}, {.omitVersion = true}, "cmdConnect", 1100,
+    row("no version field", {}, {.omitVersion = true}, "cmdConnect", 2100,
         "<PING><VERS>|Connect" + kNoReply);
+    // A slow module's late "READY"s are owed to the pings that gave up: never the version, never
+    // a setting, and not carried into the next connection.
+    row("450 ms replies", {.name = "READY"}, {.latencyMs = 450}, "cmdConnect,fields", -1,
+        "<PING>" + kQuery + kUp +
+            "|-0;READY;1234;-0000 00 00 0000;00ba 5e 12 3456;v2.0;3;0;0;false;true;true;true");
+    row("700 ms replies", {}, {.latencyMs = 700}, "cmdConnect,fields", -1,
+        "<PING>" + kQuery + kUp +
+            "|-0;TavixAT;1234;-0000 00 00 0000;00ba 5e 12 3456;v2.0;3;0;0;false;true;true;true");
+    row("1200 ms replies", {}, {.latencyMs = 1200}, "cmdConnect,fields", -1,
+        "<PING><PING>" + kQuery + kUp +
+            "|-0;TavixAT;1234;-0000 00 00 0000;00ba 5e 12 3456;v2.0;3;0;0;false;true;true;true");
     row("read: master, fast line, invisible, v1.1",
         {.baudRate = "115200",
          .stopBits = "2",
@@ -210,8 +227,6 @@ void TestConnection::sequences_data() {
         "<NAME=TavixAT><PKEY=><BAUD=9600><SBIT=1><PRTY=O><MASTER><ADDR=1234 56 78 9abc><INVISIBLE>"
         "<PIN_OFF>" +
             kUp + "|Settings saved!");
-    row("save: baud rate unanswered", {}, {.stopAfterCommands = 5}, "up,cmdWrite", -1,
-        "<NAME=TavixAT><PKEY=1234><BAUD=9600>" + kUp + kNoReply);
     row("save: role unanswered", {}, {.stopAfterCommands = 8}, "up,cmdWrite", -1,
         "<NAME=TavixAT><PKEY=1234><BAUD=9600><SBIT=1><PRTY=N><SLAVE>" + kUp + kNoReply);
     row("Master, then Slave again", {}, {}, "up,OptMaster,OptSlave,fields", -1,
@@ -288,6 +303,24 @@ void TestConnection::sequences() {
     // Each command went out only after the previous exchange had ended.
     for (qsizetype i = 1; i < rig.port.writes.size(); ++i)
         QVERIFY(rig.port.writes[i].at > rig.port.writes[i - 1].at);
+}
+
+// A save stops at the first command the device does not acknowledge: nothing after it is sent,
+// and the failure is told, never "Settings saved!".
+void TestConnection::saveStepUnanswered_data() {
+    QTest::addColumn<int>("answered");
+    for (int i = 0; i < kMasterSave.size(); ++i)
+        QTest::newRow(qPrintable(kMasterSave[i])) << i;
+}
+
+void TestConnection::saveStepUnanswered() {
+    QFETCH(int, answered);
+    Rig rig({}, {.stopAfterCommands = 3 + answered});
+    rig.run("up,OptMaster,txtAddr=1234 56 78 9abc,cmdWrite");
+    QCOMPARE(QString(rig.port.written()), kMasterSave.mid(0, answered + 1).join(QString()));
+    QCOMPARE(rig.platform.messages.size(), 1);
+    QCOMPARE(rig.platform.messages[0].text, "No reply from device!");
+    QCOMPARE(rig.flags(), "Disconnect tick open");
 }
 
 QTEST_MAIN(TestConnection)

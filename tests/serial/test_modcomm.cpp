@@ -41,13 +41,16 @@ private slots:
     }
 
     void replyFields_data() {
-        QTest::addColumn<QByteArray>("arrivals"); // "|" cuts the output into reads
+        // "|" cuts the output into reads; "#" before a read closes and opens the port first
+        QTest::addColumn<QByteArray>("arrivals");
         QTest::addColumn<QString>("fields"); // one per read, then the text of a field left open
         const QByteArray bound(modComm::kMaxFieldLength, 'a');
         QTest::newRow("field, line end") << QByteArray("[READY]\r\n|") << "READY||";
         QTest::newRow("split over reads") << QByteArray("[RE|AD|Y]") << "||READY|";
         QTest::newRow("noise, stray ], [], [A[") << QByteArray("\r\n>x]y[][A[OK] z||") << "||OK|";
         QTest::newRow("field left open") << QByteArray("z[AB") << "|AB";
+        QTest::newRow("a new connection starts clean")
+            << QByteArray("[RE][A|#DY][OK]|") << "RE||OK|";
         QTest::newRow("at the bound: kept") << '[' + bound + ']' << QString(bound + '|');
         QTest::newRow("one past: dropped") << '[' + bound + "a][OK]|" << QString("|OK|");
         QTest::newRow("far past: nothing gathered") << '[' + bound + bound + "x|]" << QString("||");
@@ -58,7 +61,12 @@ private slots:
         Rig rig;
         QVERIFY(rig.comm.OpenPort(1));
         QStringList got;
-        for (const QByteArray& bytes : arrivals.split('|')) {
+        for (QByteArray bytes : arrivals.split('|')) {
+            if (bytes.startsWith('#')) {
+                rig.comm.ClosePort();
+                QVERIFY(rig.comm.OpenPort(1));
+                bytes.remove(0, 1);
+            }
             rig.port.feedNow(bytes);
             got << rig.comm.NextReplyField();
         }
