@@ -9,12 +9,14 @@
 #include "QueryFields.h"
 #include "SettingsStore.h"
 #include "SettingsTransfer.h"
+#include "StopSignals.h"
 #include "StoredPort.h"
 #include "Version.h"
 #include "modComm.h"
 
 #include <QRegularExpression>
 #include <cstdio>
+#include <cstdlib>
 #include <unistd.h>
 #include <utility>
 
@@ -99,11 +101,15 @@ public:
         }
         record_ = std::make_unique<ModuleRecord>(device_, index);
         connection_ = std::make_unique<Connection>(comm_, platform_, device_, *record_);
+        platform_.onStop = [this] { connection_->requestStop(); };
+        platform_.onSecondStop = [this] { endAtOnce(); };
 
         const int connected = connect();
-        if (connected != kExitDone)
-            return connected;
+        if (connected != kExitDone || stopsignals::count() > 0)
+            return stopsignals::count() > 0 ? endStopped() : connected;
         const int result = request_.changes.isEmpty() ? show() : save();
+        if (stopsignals::count() > 0)
+            return endStopped();
         if (comm_.isPortOpen())
             connection_->cmdConnect_Click(); // "<EXIT>" and close
         return result;
@@ -121,6 +127,32 @@ private:
     void endProgress(const QString& text) {
         if (std::exchange(platform_.progressLineOpen, false))
             print(stderr, text + u'\n');
+    }
+
+    // A stop signal came: say goodbye to a module that answered, close the port and say why.
+    int endStopped() {
+        if (comm_.isPortOpen())
+            connection_->cmdConnect_Click();
+        const int signal = stopsignals::first();
+        QString line = QStringLiteral("tavixat-cli: stopped by %1").arg(stopsignals::name(signal));
+        if (connection_->lastOutcome() == Outcome::Saved)
+            line += QStringLiteral(" after the save: the settings were saved");
+        platform_.showMessage(line + u'.', MessageIcon::Error);
+        return 128 + signal;
+    }
+
+    // A second stop signal: no more exchanges. The port is closed first, so that no lock of it
+    // outlives the program.
+    [[noreturn]] void endAtOnce() {
+        serial_.close();
+        QString line = QStringLiteral("tavixat-cli: stopped by %1")
+                           .arg(stopsignals::name(stopsignals::first()));
+        if (saving_)
+            line += QStringLiteral(" during the save.\n") + Connection::partlySavedMessage();
+        platform_.showMessage(line + (saving_ ? QString() : QStringLiteral(".")),
+                              MessageIcon::Error);
+        std::fflush(nullptr);
+        std::_Exit(128 + stopsignals::first());
     }
 
     int connect() {
@@ -151,9 +183,13 @@ private:
         }
         const ModuleSettings wanted = record_->settings;
         beginProgress(QStringLiteral("Saving %1 settings").arg(wanted.master ? 9 : 8));
+        saving_ = true;
         connection_->cmdWrite_Click();
+        saving_ = false;
         const int saved = exitCodeOf(connection_->lastOutcome());
         endProgress(QStringLiteral("done"));
+        if (stopsignals::count() > 0) // no read-back: the module is left at once
+            return saved;
         return saved == kExitDone ? checkReadBack(wanted) : saved;
     }
 
@@ -183,11 +219,13 @@ private:
     DeviceState device_;
     std::unique_ptr<ModuleRecord> record_;
     std::unique_ptr<Connection> connection_;
+    bool saving_ = false;
 };
 
 } // namespace
 
 int runSession(const SessionRequest& request) {
+    stopsignals::install();
     return Session(request).run();
 }
 

@@ -1,9 +1,11 @@
 #include "ConsolePlatform.h"
 
 #include "SettingsStore.h"
+#include "StopSignals.h"
 
 #include <QCoreApplication>
 #include <QThread>
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
@@ -32,12 +34,25 @@ bool ConsolePlatform::saveSetting(const QString& section, const QString& key,
 }
 
 void ConsolePlatform::sleep(int milliseconds) {
-    if (milliseconds > 0)
-        QThread::msleep(ulong(milliseconds));
+    // In short steps, so that a second stop signal ends the program at once.
+    constexpr int kStepMs = 20;
+    for (int left = milliseconds; left > 0; left -= kStepMs) {
+        QThread::msleep(ulong(std::min(left, kStepMs)));
+        checkStopSignals();
+    }
 }
 
 void ConsolePlatform::processEvents() {
     QCoreApplication::processEvents();
+    checkStopSignals();
+}
+
+void ConsolePlatform::checkStopSignals() {
+    const int count = stopsignals::count();
+    if (count >= 1 && !std::exchange(stopSeen_, true) && onStop)
+        onStop();
+    if (count >= 2 && onSecondStop)
+        onSecondStop();
 }
 
 } // namespace tavixat

@@ -2,6 +2,8 @@
 
 #include "Platform.h"
 
+#include <functional>
+
 namespace tavixat {
 
 // Platform services for a program without a window: messages go to standard error in the
@@ -13,6 +15,10 @@ public:
     // A progress line waits for its end on the terminal: a message starts a line of its own,
     // and "Settings saved!" is said by the progress line's "done" instead.
     bool progressLineOpen = false;
+    // Run from the waits when a stop signal has come: once after the first, and after a second
+    // (which must end the program at once).
+    std::function<void()> onStop;
+    std::function<void()> onSecondStop;
 
     void showMessage(const QString& text, MessageIcon icon) override;
     QString readSetting(const QString& section, const QString& key,
@@ -21,6 +27,11 @@ public:
     void sleep(int milliseconds) override;
     void processEvents() override;
     void setBusyPointer(bool) override {}
+
+private:
+    void checkStopSignals();
+
+    bool stopSeen_ = false;
 };
 
 } // namespace tavixat

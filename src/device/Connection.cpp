@@ -18,8 +18,6 @@ namespace {
 const QString kConnectCaption = QStringLiteral("Connect");
 const QString kDisconnectCaption = QStringLiteral("Disconnect");
 const QString kNoReply = QStringLiteral("No reply from device!");
-const QString kPartlySaved =
-    QStringLiteral("The settings may be only partly saved: connect again and check them.");
 
 QString gateMessage(const QString& version) {
     return QStringLiteral("Invalid firmware version (") + version + QStringLiteral(")!") +
@@ -32,6 +30,10 @@ Connection::Connection(modComm& comm, Platform& platform, DeviceState& device,
                        ConnectionWindow& window, QObject* parent)
     : QObject(parent), comm_(comm), platform_(platform), device_(device), window_(window) {
     connect(&comm_.port(), &SerialPort::linkLost, this, &Connection::onLinkLost);
+}
+
+QString Connection::partlySavedMessage() {
+    return QStringLiteral("The settings may be only partly saved: connect again and check them.");
 }
 
 // Handlers
@@ -125,6 +127,10 @@ void Connection::connectSequence() {
     pingsOfLastConnect_ = 0;
     outcome_ = Outcome::PortNotOpened;
     platform_.sleep(kPauseBeforeOpenMs);
+    if (stopRequested_) {
+        outcome_ = Outcome::Stopped;
+        return;
+    }
     comm_.port().setRtsEnable(true);
     if (!comm_.OpenPort(window_.selectedPortIndex() + 1))
         return;
@@ -132,7 +138,7 @@ void Connection::connectSequence() {
     outcome_ = Outcome::LinkLost;
 
     bool answered = pingSeries();
-    if (!answered && !linkGone()) {
+    if (!answered && !linkGone() && !stopRequested_) {
         // Some adapters answer only with RTS de-asserted.
         comm_.port().setRtsEnable(false);
         window_.BeginBusy();
@@ -140,12 +146,16 @@ void Connection::connectSequence() {
     }
     if (linkGone())
         return endConnectAttempt();
+    if (stopRequested_)
+        return stopConnectAttempt(answered);
     if (!answered)
         return failConnectAttempt(Outcome::NoReply, kNoReply);
 
     const std::optional<QString> version = exchange::requestVersion(comm_, platform_);
     if (linkGone())
         return endConnectAttempt();
+    if (stopRequested_)
+        return stopConnectAttempt(true);
     // Silence after a ping was answered is still no reply: there is no version to judge.
     if (!version)
         return failConnectAttempt(Outcome::NoReply, kNoReply);
@@ -153,9 +163,13 @@ void Connection::connectSequence() {
     if (!isVersionAccepted(device_.FirmwareVersion))
         return failConnectAttempt(Outcome::FirmwareRejected, gateMessage(device_.FirmwareVersion));
 
+    if (stopRequested_)
+        return stopConnectAttempt(true);
     const int arrived = ReadSettings(comm_, platform_, window_);
     if (linkGone())
         return endConnectAttempt();
+    if (stopRequested_)
+        return stopConnectAttempt(true);
     // Whatever the window would show now is a guess, and a save would write it.
     if (arrived < kQueryFieldCount)
         return failConnectAttempt(Outcome::IncompleteReply, incompleteReplyMessage(arrived));
@@ -170,7 +184,7 @@ bool Connection::pingSeries() {
         ++pingsOfLastConnect_;
         if (PingDevice())
             return true;
-        if (linkGone())
+        if (linkGone() || stopRequested_)
             return false;
     }
     return false;
@@ -185,6 +199,13 @@ void Connection::failConnectAttempt(Outcome outcome, const QString& message) {
 void Connection::endConnectAttempt() {
     comm_.ClosePort();
     window_.EndBusy();
+}
+
+void Connection::stopConnectAttempt(bool answered) {
+    outcome_ = Outcome::Stopped;
+    if (answered)
+        exchange::sendClosingNotice(comm_);
+    endConnectAttempt();
 }
 
 void Connection::disconnectSequence() {
@@ -258,7 +279,7 @@ void Connection::reportLinkLost() {
     window_.setKeepAliveEnabled(false);
     QString message = modComm::portErrorMessage(comm_.portLabel(), linkLostDescription_);
     if (lostDuringSave_)
-        message += QStringLiteral("\r\n") + kPartlySaved;
+        message += QStringLiteral("\r\n") + partlySavedMessage();
     lostDuringSave_ = false;
     platform_.showMessage(message, MessageIcon::Error);
     dropConnection();

@@ -47,11 +47,20 @@ public:
         LinkLost,
         Saved,
         SaveRefused,
-        NotAcknowledged
+        NotAcknowledged,
+        Stopped
     };
     Outcome lastOutcome() const { return outcome_; }
     // Pings the last connect sent until one was answered (or all ten went unanswered).
     int pingsOfLastConnect() const { return pingsOfLastConnect_; }
+
+    // A front end told to stop (a signal to the command-line tool) asks the running connect to
+    // end before its next exchange: a module that answered is told "<EXIT>", the port closes and
+    // the outcome is Stopped. A save is never cut: it runs to its end.
+    void requestStop() { stopRequested_ = true; }
+    // Said when a save may have been cut short.
+    static QString partlySavedMessage();
+    bool isStopRequested() const { return stopRequested_; }
 
     bool isExchangeRunning() const { return running_; }
     // The window asks before it closes. False: an exchange is running and the close will be
@@ -71,6 +80,7 @@ private:
     bool pingSeries();
     void failConnectAttempt(Outcome outcome, const QString& message);
     void endConnectAttempt();
+    void stopConnectAttempt(bool answered);
     void disconnectSequence();
     void keepAlive();
     void exitSequence();
@@ -91,6 +101,7 @@ private:
     bool windowGone_ = false;
     bool linkLost_ = false;
     bool lostDuringSave_ = false;
+    bool stopRequested_ = false;
     Outcome outcome_ = Outcome::None;
     int pingsOfLastConnect_ = 0;
     QString linkLostDescription_;

@@ -1,0 +1,56 @@
+#include "StopSignals.h"
+
+#include <csignal>
+
+namespace tavixat::stopsignals {
+
+namespace {
+
+volatile std::sig_atomic_t received = 0;
+volatile std::sig_atomic_t firstSignal = 0;
+
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+
+void onSignal(int signal) {
+    if (received == 0)
+        firstSignal = signal;
+    if (received < 2)
+        received = received + 1;
+}
+
+} // namespace
+
+void install() {
+    struct sigaction action = {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    // Without SA_RESTART a write to a closed pipe or a sleep returns at once.
+    action.sa_flags = 0;
+    for (const int signal : kStopSignals)
+        sigaction(signal, &action, nullptr);
+}
+
+int count() {
+    return received;
+}
+
+int first() {
+    return firstSignal;
+}
+
+QString name(int signal) {
+    switch (signal) {
+    case SIGINT:
+        return QStringLiteral("SIGINT");
+    case SIGTERM:
+        return QStringLiteral("SIGTERM");
+    case SIGHUP:
+        return QStringLiteral("SIGHUP");
+    case SIGPIPE:
+        return QStringLiteral("SIGPIPE");
+    default:
+        return QStringLiteral("signal %1").arg(signal);
+    }
+}
+
+} // namespace tavixat::stopsignals
