@@ -1,5 +1,7 @@
+#include "DeviceModel.h"
 #include "DeviceState.h"
 #include "FakeSerialPort.h"
+#include "QtPlatform.h"
 #include "frmMain.h"
 #include "modComm.h"
 #include "modProg.h"
@@ -7,10 +9,13 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTextDocument>
 #include <QTimer>
 
 using namespace tavixat;
@@ -18,17 +23,45 @@ using namespace tavixat::test;
 
 namespace {
 
+// A platform whose port list names the device paths a settings file gave.
+struct PortsPlatform : FakePlatform {
+    QList<PortEntry> ports;
+    QList<PortEntry> portTable() override { return ports; }
+};
+
 struct WindowRig {
-    FakePlatform platform;
+    PortsPlatform platform;
     FakeSerialPort port{platform.clock};
     modComm comm{port, platform};
     DeviceState device;
     std::unique_ptr<frmMain> window;
+    std::optional<sim::DeviceModel> model;
 
-    explicit WindowRig(const QString& storedPort = {}) {
+    explicit WindowRig(const QString& storedPort = {}, const QList<PortEntry>& ports = {}) {
         if (!storedPort.isNull())
             platform.settings.insert(QStringLiteral("Properties/CommPort"), storedPort);
+        platform.ports = ports;
         window = std::make_unique<frmMain>(platform, comm, device);
+    }
+    // Connects the shown window to the device model, in the Master role; the line log restarts.
+    void connectTo(const sim::DeviceSettings& settings, const sim::DeviceFaults& faults = {}) {
+        model.emplace(settings, faults);
+        port.onWrite = [this](const QByteArray& bytes) {
+            for (const auto& c : model->receive(bytes, platform.now(), port.rtsEnable()).chunks)
+                port.feed(c.bytes, c.atMs);
+        };
+        window->show();
+        QVERIFY(QTest::qWaitForWindowActive(window.get())); // the focus checks need it
+        window->cmdConnect->click();
+        QCOMPARE(window->cmdConnect->text(), "Disconnect");
+        window->OptMaster->click();
+        port.writes.clear();
+    }
+    QString messages() const {
+        QStringList texts;
+        for (const ShownMessage& m : platform.messages)
+            texts << m.text;
+        return texts.join(u'|');
     }
 };
 
@@ -118,6 +151,32 @@ QStringList cutCaptions(const QWidget& window) {
     return names;
 }
 
+// The text a reader sees where Qt shows `text` in `format`: rich text is rendered, so markup
+// vanishes and entities turn into the characters they stand for.
+QString seenText(const QString& text, Qt::TextFormat format = Qt::AutoText) {
+    QTextDocument shown;
+    if (format == Qt::RichText || (format == Qt::AutoText && Qt::mightBeRichText(text)))
+        shown.setHtml(text);
+    else
+        shown.setPlainText(text);
+    return shown.toPlainText();
+}
+
+// What the Qt platform's message box shows for `text`.
+QString seenInMessageBox(const QString& text) {
+    QString seen;
+    QTimer::singleShot(0, [&seen] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        const auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        seen = seenText(label->text(), label->textFormat());
+        box->accept();
+    });
+    QtPlatform().showMessage(text, MessageIcon::Error);
+    return seen;
+}
+
 } // namespace
 
 class TestWindow : public QObject {
@@ -129,6 +188,10 @@ private slots:
     void typingAndLeaving_data();
     void typingAndLeaving();
     void focusAcrossStateChanges();
+    void leavingABox_data();
+    void leavingABox();
+    void moduleTextAsText_data();
+    void moduleTextAsText();
 };
 
 void TestWindow::layout() {
@@ -249,6 +312,102 @@ void TestWindow::focusAcrossStateChanges() {
     modProg::EndBusy(w);
     QCOMPARE(QApplication::focusWidget(), w.cmdConnect);
     QVERIFY(rig.platform.messages.isEmpty());
+}
+
+// How the focus leaves a box that holds a bad value, on the window connected to the device model.
+// The program taking the focus away (a module that stops answering, a lost line) is not the user
+// leaving the box: no check runs. A click that raises the warning does nothing, and leaves no
+// button drawn pressed (the message box eats its release); the next click works.
+void TestWindow::leavingABox_data() {
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QString>("messages");
+    QTest::addColumn<QString>("sent");
+    const auto row = [](const char* name, const char* box, const char* text, const char* steps,
+                        const char* messages, const char* sent = "") {
+        QTest::newRow(name) << box << text << steps << messages << sent;
+    };
+    const QString pin = "Invalid PIN code!", saved = "|Settings saved!";
+    const QByteArray save = "<NAME=TavixAT><PKEY=><BAUD=9600><SBIT=1><PRTY=N><MASTER><ADDR=0000 00 "
+                            "00 0000><DISCOVERABLE><PIN_ON>";
+    row("module stops answering", "txtPin", "", "mute,tick", "", "<PING>");
+    row("line lost", "txtPin", "", "hangup", "ERROR, Check COM1!\r\nthe device is gone");
+    row("Tab, then a click on Save", "txtPin", "", "tab,cmdWrite", qPrintable(pin + saved), save);
+    row("click on Save, then again", "txtPin", "", "cmdWrite,cmdWrite", qPrintable(pin + saved),
+        save);
+    row("address: click on Save", "txtAddr", "12", "cmdWrite", "Invalid address format!");
+}
+
+void TestWindow::leavingABox() {
+    QFETCH(QString, box);
+    QFETCH(QString, text);
+    QFETCH(QString, steps);
+    WindowRig rig;
+    rig.connectTo({});
+    frmMain& w = *rig.window;
+    auto* edit = w.findChild<QLineEdit*>(box);
+    QTest::mouseClick(edit, Qt::LeftButton); // the user puts the cursor into the box
+    edit->setText(text);
+    QCOMPARE(QApplication::focusWidget(), edit);
+
+    for (const QString& step : steps.split(u',')) {
+        const qsizetype shown = rig.platform.messages.size();
+        if (step == "mute")
+            rig.model.emplace(sim::DeviceSettings{}, sim::DeviceFaults{.silent = true});
+        else if (step == "tick")
+            w.Timer1_Timer();
+        else if (step == "hangup")
+            rig.port.hangUp(QStringLiteral("the device is gone"));
+        else if (step == "tab")
+            QTest::keyClick(edit, Qt::Key_Tab);
+        else {
+            auto* button = w.findChild<QPushButton*>(step);
+            QTest::mousePress(button, Qt::LeftButton);
+            // A click that goes through is drawn pressed until released; one that warned is not.
+            QCOMPARE(button->isDown(), rig.platform.messages.size() == shown);
+            QTest::mouseRelease(button, Qt::LeftButton);
+        }
+        QCoreApplication::processEvents(); // back in the event loop between two user actions
+    }
+    QVERIFY(QApplication::focusWidget() != edit);
+    QTEST(rig.messages(), "messages");
+    QTEST(QString(rig.port.written()), "sent");
+    for (const QPushButton* button : w.findChildren<QPushButton*>())
+        QVERIFY2(!button->isDown(), qPrintable(button->objectName()));
+}
+
+// Texts from the module or the settings file are shown as they are, never as markup.
+void TestWindow::moduleTextAsText_data() {
+    QTest::addColumn<QString>("where");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("bold in the version") << "lblVersion"
+                                         << "v2.0<b>beta</b>";
+    QTest::newRow("picture in the version") << "lblVersion"
+                                            << "v2.0<img src=\"x.png\">";
+    QTest::newRow("markup in a port's path") << "cboPort"
+                                             << "/dev/<i>tty</i>  USB0";
+    QTest::newRow("entity in a port's path") << "cboPort"
+                                             << "/dev/a&lt;b";
+    QTest::newRow("markup in a message") << "message"
+                                         << "<b>v1</b>\r\n<img src=\"x.png\">";
+}
+
+void TestWindow::moduleTextAsText() {
+    QFETCH(QString, where);
+    QFETCH(QString, text);
+    if (where == "message") {
+        QCOMPARE(seenInMessageBox(text), QString(text).replace("\r\n", "\n"));
+        return;
+    }
+    WindowRig rig({}, {{1, text, true}});
+    if (where == "cboPort") {
+        const QString tip = rig.window->cboPort->itemData(0, Qt::ToolTipRole).toString();
+        QCOMPARE(seenText(tip), "COM1: " + text + " (attached)");
+        return;
+    }
+    rig.connectTo({.firmware = text});
+    QCOMPARE(seenText(rig.window->lblVersion->text(), rig.window->lblVersion->textFormat()), text);
 }
 
 QTEST_MAIN(TestWindow)
