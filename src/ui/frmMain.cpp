@@ -129,9 +129,13 @@ int characterCode(const QKeyEvent& event) {
     return text.size() == 1 ? text.at(0).unicode() : 0xFFFF;
 }
 
-// A tooltip that Qt would take for rich text, given as rich text that shows it as it is.
+// A tooltip that Qt would take for rich text, given as rich text that shows it as it is, on one
+// line as a plain tooltip would be.
 QString plainToolTip(const QString& text) {
-    return Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text, Qt::WhiteSpacePre) : text;
+    if (!Qt::mightBeRichText(text))
+        return text;
+    return QStringLiteral("<p style='white-space:pre'>") + text.toHtmlEscaped() +
+           QStringLiteral("</p>");
 }
 
 // Only a focus loss the user causes (a click, Tab or a shortcut elsewhere) is checked. Focus
