@@ -474,8 +474,8 @@ void frmMain::txtPin_LostFocus() {
 }
 
 void frmMain::checkLeftBox(const QWidget& box, const QFocusEvent& event) {
-    // Disabling the focused box (a dropped connection, the PIN request locked) moves the focus
-    // on with the reason Tab gives, but by then the box is disabled: the user did not leave it.
+    // Disabling the focused box (a module that stops answering, a lost line) moves the focus on
+    // with the reason Tab gives, but by then the box is disabled: the user did not leave it.
     if (!isFocusLoss(event) || !box.isEnabled())
         return;
     warnedOnLeaving_ = false;

@@ -17,8 +17,8 @@
 #include <memory>
 
 class QCheckBox;
-class QFocusEvent;
 class QComboBox;
+class QFocusEvent;
 class QGroupBox;
 class QKeyEvent;
 class QLabel;
@@ -154,6 +154,7 @@ private:
     void showAddressContextMenu(const QPoint& globalPos);
     // Runs the lost-focus handler of a box the user left.
     void checkLeftBox(const QWidget& box, const QFocusEvent& event);
+    // Shows a lost-focus handler's warning; a click that moved the focus then does nothing.
     void warnOfLeftBox(const QString& text);
 
     Platform& platform_;
