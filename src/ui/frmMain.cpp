@@ -8,6 +8,7 @@
 #include "PictureButton.h"
 #include "Pictures.h"
 #include "Platform.h"
+#include "PressGuard.h"
 #include "SerialValues.h"
 #include "StatusLamp.h"
 #include "StoredPort.h"
@@ -30,6 +31,7 @@
 #include <QMenu>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTextDocument>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -76,6 +78,8 @@ Control* place(QWidget* container, const char* name, const QRect& geometry) {
 QLabel* placeLabel(QWidget* container, const char* name, const char* caption,
                    const QRect& geometry) {
     auto* label = place<QLabel>(container, name, geometry);
+    // Labels show what they are given as it is: the version comes from the module.
+    label->setTextFormat(Qt::PlainText);
     label->setText(QLatin1String(caption));
     return label;
 }
@@ -125,10 +129,18 @@ int characterCode(const QKeyEvent& event) {
     return text.size() == 1 ? text.at(0).unicode() : 0xFFFF;
 }
 
+// A tooltip that Qt would take for rich text, given as rich text that shows it as it is, on one
+// line as a plain tooltip would be.
+QString plainToolTip(const QString& text) {
+    if (!Qt::mightBeRichText(text))
+        return text;
+    return QStringLiteral("<p style='white-space:pre'>") + text.toHtmlEscaped() +
+           QStringLiteral("</p>");
+}
+
 // Only a focus loss the user causes (a click, Tab or a shortcut elsewhere) is checked. Focus
-// that leaves for another program, a message box or a popup, or because the program disabled
-// the field or the window, is not the user leaving the field: a warning then would repeat
-// itself or pop up over a window that is being switched.
+// that leaves for another program, a message box or a popup is not the user leaving the field:
+// a warning then would repeat itself or pop up over a window that is being switched.
 bool isFocusLoss(const QFocusEvent& event) {
     switch (event.reason()) {
     case Qt::MouseFocusReason:
@@ -152,6 +164,7 @@ frmMain::frmMain(Platform& platform, modComm& comm, DeviceState& device, QWidget
     createCommControls();
     applyStackingOrder();
     applyTabOrder();
+    pressGuard_ = new PressGuard(this);
     view_ = std::make_unique<frmMainView>(*this);
     connection_ = std::make_unique<Connection>(comm_, platform_, device_, *view_);
     connectHandlers();
@@ -338,9 +351,11 @@ void frmMain::refreshPortList() {
     for (const PortEntry& entry : platform_.portTable()) {
         const QString state =
             entry.attached ? QStringLiteral("attached") : QStringLiteral("no device");
+        // The device path comes from the settings file.
         cboPort->setItemData(
             entry.number - 1,
-            QStringLiteral("COM%1: %2 (%3)").arg(entry.number).arg(entry.device, state),
+            plainToolTip(
+                QStringLiteral("COM%1: %2 (%3)").arg(entry.number).arg(entry.device, state)),
             Qt::ToolTipRole);
     }
 }
@@ -450,12 +465,31 @@ void frmMain::txtAddr_LostFocus() {
     if (lower != txtAddr->text())
         txtAddr->setText(lower);
     if (!hasAddressShape(lower))
-        platform_.showMessage(QStringLiteral("Invalid address format!"), MessageIcon::Error);
+        warnOfLeftBox(QStringLiteral("Invalid address format!"));
 }
 
 void frmMain::txtPin_LostFocus() {
     if (txtPin->text().isEmpty())
-        platform_.showMessage(QStringLiteral("Invalid PIN code!"), MessageIcon::Error);
+        warnOfLeftBox(QStringLiteral("Invalid PIN code!"));
+}
+
+void frmMain::checkLeftBox(const QWidget& box, const QFocusEvent& event) {
+    // Disabling the focused box (a module that stops answering, a lost line) moves the focus on
+    // with the reason Tab gives, but by then the box is disabled: the user did not leave it.
+    if (!isFocusLoss(event) || !box.isEnabled())
+        return;
+    warnedOnLeaving_ = false;
+    if (&box == txtAddr)
+        txtAddr_LostFocus();
+    else if (&box == txtPin)
+        txtPin_LostFocus();
+    if (warnedOnLeaving_)
+        pressGuard_->dropPressInFlight();
+}
+
+void frmMain::warnOfLeftBox(const QString& text) {
+    warnedOnLeaving_ = true;
+    platform_.showMessage(text, MessageIcon::Error);
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
@@ -482,12 +516,8 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
             break;
         }
     }
-    if (event->type() == QEvent::FocusOut && isFocusLoss(static_cast<QFocusEvent&>(*event))) {
-        if (watched == txtAddr)
-            txtAddr_LostFocus();
-        else if (watched == txtPin)
-            txtPin_LostFocus();
-    }
+    if (event->type() == QEvent::FocusOut && (watched == txtAddr || watched == txtPin))
+        checkLeftBox(static_cast<QWidget&>(*watched), static_cast<QFocusEvent&>(*event));
     return QWidget::eventFilter(watched, event);
 }
 

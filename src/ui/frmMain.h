@@ -18,6 +18,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QFocusEvent;
 class QGroupBox;
 class QKeyEvent;
 class QLabel;
@@ -30,6 +31,7 @@ namespace tavixat {
 
 class Connection;
 class DottedLine;
+class PressGuard;
 class frmMainView;
 class Platform;
 class StatusLamp;
@@ -150,6 +152,10 @@ private:
     // Inserts the characters of `text` that the address key filter lets through.
     void pasteIntoAddress(const QString& text);
     void showAddressContextMenu(const QPoint& globalPos);
+    // Runs the lost-focus handler of a box the user left.
+    void checkLeftBox(const QWidget& box, const QFocusEvent& event);
+    // Shows a lost-focus handler's warning; a click that moved the focus then does nothing.
+    void warnOfLeftBox(const QString& text);
 
     Platform& platform_;
     modComm& comm_;
@@ -158,6 +164,8 @@ private:
     std::unique_ptr<Connection> connection_;
     bool unloaded_ = false;
     QPointer<QWidget> focusBeforeBusy_;
+    PressGuard* pressGuard_ = nullptr;
+    bool warnedOnLeaving_ = false;
 };
 
 } // namespace tavixat

@@ -1,5 +1,7 @@
+#include "DeviceModel.h"
 #include "DeviceState.h"
 #include "FakeSerialPort.h"
+#include "QtPlatform.h"
 #include "frmMain.h"
 #include "modComm.h"
 #include "modProg.h"
@@ -7,10 +9,13 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTextDocument>
 #include <QTimer>
 
 using namespace tavixat;
@@ -18,17 +23,38 @@ using namespace tavixat::test;
 
 namespace {
 
+// A platform whose port list names the device paths a settings file gave.
+struct PortsPlatform : FakePlatform {
+    QList<PortEntry> ports;
+    QList<PortEntry> portTable() override { return ports; }
+};
+
 struct WindowRig {
-    FakePlatform platform;
+    PortsPlatform platform;
     FakeSerialPort port{platform.clock};
     modComm comm{port, platform};
     DeviceState device;
     std::unique_ptr<frmMain> window;
+    std::optional<sim::DeviceModel> model;
 
-    explicit WindowRig(const QString& storedPort = {}) {
+    explicit WindowRig(const QString& storedPort = {}, const QList<PortEntry>& ports = {}) {
         if (!storedPort.isNull())
             platform.settings.insert(QStringLiteral("Properties/CommPort"), storedPort);
+        platform.ports = ports;
         window = std::make_unique<frmMain>(platform, comm, device);
+    }
+    // Connects the shown window to the device model, in the Master role; the line log restarts.
+    void connectTo(const sim::DeviceSettings& settings) {
+        model.emplace(settings);
+        port.onWrite = [this](const QByteArray& bytes) {
+            for (const auto& c : model->receive(bytes, platform.now(), port.rtsEnable()).chunks)
+                port.feed(c.bytes, c.atMs);
+        };
+        window->show();
+        QVERIFY(QTest::qWaitForWindowActive(window.get())); // the focus checks need it
+        window->cmdConnect->click();
+        window->OptMaster->click();
+        port.writes.clear();
     }
 };
 
@@ -118,6 +144,17 @@ QStringList cutCaptions(const QWidget& window) {
     return names;
 }
 
+// The text a reader sees where Qt shows `text` in `format`: rich text is rendered, so markup
+// vanishes and entities turn into the characters they stand for.
+QString seenText(const QString& text, Qt::TextFormat format = Qt::AutoText) {
+    QTextDocument shown;
+    if (format == Qt::RichText || (format == Qt::AutoText && Qt::mightBeRichText(text)))
+        shown.setHtml(text);
+    else
+        shown.setPlainText(text);
+    return shown.toPlainText();
+}
+
 } // namespace
 
 class TestWindow : public QObject {
@@ -129,6 +166,10 @@ private slots:
     void typingAndLeaving_data();
     void typingAndLeaving();
     void focusAcrossStateChanges();
+    void leavingABox_data();
+    void leavingABox();
+    void moduleTextAsText_data();
+    void moduleTextAsText();
 };
 
 void TestWindow::layout() {
@@ -249,6 +290,97 @@ void TestWindow::focusAcrossStateChanges() {
     modProg::EndBusy(w);
     QCOMPARE(QApplication::focusWidget(), w.cmdConnect);
     QVERIFY(rig.platform.messages.isEmpty());
+}
+
+// The focus leaving a box with a bad value, the window connected to the device model. The program
+// taking it away (a module gone silent, a lost line) is not the user leaving: no check runs. A
+// click that warned does nothing and leaves no button drawn pressed (the message box eats its
+// release); the next click works.
+void TestWindow::leavingABox_data() {
+    QTest::addColumn<QString>("steps");    // the box and its text first
+    QTest::addColumn<QString>("expected"); // the messages, then what was sent
+    const QString pin = "Invalid PIN code!|Settings saved!|<NAME=TavixAT><PKEY=><BAUD=9600><SBIT=1>"
+                        "<PRTY=N><MASTER><ADDR=0000 00 00 0000><DISCOVERABLE><PIN_ON>";
+    QTest::newRow("module stops answering") << "txtPin=,mute,tick"
+                                            << "<PING>";
+    QTest::newRow("line lost") << "txtPin=,hangup"
+                               << "ERROR, Check COM1!\r\ngone|";
+    QTest::newRow("Tab, then Save") << "txtPin=,tab,cmdWrite" << pin;
+    QTest::newRow("Save, then again") << "txtPin=,cmdWrite,cmdWrite" << pin;
+    QTest::newRow("address, Save") << "txtAddr=12,cmdWrite"
+                                   << "Invalid address format!|";
+}
+
+void TestWindow::leavingABox() {
+    QFETCH(QString, steps);
+    WindowRig rig;
+    rig.connectTo({});
+    frmMain& w = *rig.window;
+    auto* edit = w.findChild<QLineEdit*>(steps.section(u'=', 0, 0));
+    QTest::mouseClick(edit, Qt::LeftButton); // the user puts the cursor into the box
+    edit->setText(steps.section(u'=', 1).section(u',', 0, 0));
+    QCOMPARE(QApplication::focusWidget(), edit);
+    for (const QString& step : steps.section(u',', 1).split(u',')) {
+        const qsizetype warned = rig.platform.messages.size();
+        if (step == "mute")
+            rig.model.emplace(sim::DeviceSettings{}, sim::DeviceFaults{.silent = true});
+        else if (step == "tick")
+            w.Timer1_Timer();
+        else if (step == "hangup")
+            rig.port.hangUp("gone");
+        else if (step == "tab")
+            QTest::keyClick(edit, Qt::Key_Tab);
+        else { // a click that goes through is drawn pressed until released; one that warned is not
+            QTest::mousePress(w.cmdWrite, Qt::LeftButton);
+            QCOMPARE(w.cmdWrite->isDown(), rig.platform.messages.size() == warned);
+            QTest::mouseRelease(w.cmdWrite, Qt::LeftButton);
+        }
+        QCoreApplication::processEvents(); // back in the event loop between two user actions
+    }
+    QVERIFY(QApplication::focusWidget() != edit);
+    QStringList seen;
+    for (const ShownMessage& m : rig.platform.messages)
+        seen << m.text;
+    QTEST((seen << rig.port.written()).join(u'|'), "expected");
+}
+
+// Texts from the module or the settings file are shown as they are, never as markup.
+void TestWindow::moduleTextAsText_data() {
+    QTest::addColumn<QString>("where");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("bold in the version") << "lblVersion"
+                                         << "v2.0<b>beta</b>";
+    QTest::newRow("picture in the version") << "lblVersion"
+                                            << "v2.0<img src=x.png>";
+    QTest::newRow("markup in a port's path") << "cboPort"
+                                             << "/dev/<i>tty</i>  USB0";
+    QTest::newRow("entity in a port's path") << "cboPort"
+                                             << "/dev/a&lt;b";
+    QTest::newRow("markup in a message") << "message"
+                                         << "Invalid version (<img src=x.png>)";
+}
+
+void TestWindow::moduleTextAsText() {
+    QFETCH(QString, where);
+    QFETCH(QString, text);
+    WindowRig rig({}, {{1, text, true}});
+    QString seen;
+    if (where == "lblVersion") {
+        rig.connectTo({.firmware = text});
+        seen = seenText(rig.window->lblVersion->text(), rig.window->lblVersion->textFormat());
+    } else if (where == "cboPort") {
+        seen = seenText(rig.window->cboPort->itemData(0, Qt::ToolTipRole).toString());
+    } else {
+        QTimer::singleShot(0, [&seen] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                const auto* label = box->findChild<QLabel*>("qt_msgbox_label");
+                seen = seenText(label->text(), label->textFormat());
+                box->accept();
+            }
+        });
+        QtPlatform().showMessage(text, MessageIcon::Error);
+    }
+    QVERIFY2(seen.contains(text), qPrintable(seen));
 }
 
 QTEST_MAIN(TestWindow)
