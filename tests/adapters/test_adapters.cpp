@@ -156,9 +156,12 @@ void TestAdapters::refresh() {
     QVERIFY(file.open(QIODevice::WriteOnly) &&
             file.write("[Ports]\n" + ini.replace('@', byId.path().toLocal8Bit())) > 0);
     file.close();
-    QVERIFY(writable || ::setresuid(65534, 65534, 0) == 0); // root could write any file
+    const auto mode = [&](int bits) { return file.setPermissions(QFileDevice::Permissions(bits)); };
+    const bool asNobody = !writable && ::geteuid() == 0; // root writes any file
+    QVERIFY(writable || mode(0x4444));
+    QVERIFY(!asNobody || ::setresuid(65534, 65534, 0) == 0);
     PortTable table = refreshPortTable();
-    QVERIFY(::getuid() != 65534 || ::setresuid(0, 0, 0) == 0);
+    QVERIFY((!asNobody || ::setresuid(0, 0, 0) == 0) && mode(0x6644));
     QSettings(QStringLiteral("TavixAT Setup")).clear(); // the numbers this run kept in memory
     QStringList out;
     for (const PortEntry& entry : table.ports)
