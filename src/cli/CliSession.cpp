@@ -242,8 +242,8 @@ int listPorts() {
                                    entry.attached ? QStringLiteral("attached")
                                                   : QStringLiteral("no device")));
     }
-    for (const QString& adapter : table.unnumbered)
-        print(stderr, adapter + u'\n');
+    for (const QString& line : table.warnings + table.unnumbered)
+        print(stderr, line + u'\n');
     return kExitDone;
 }
 

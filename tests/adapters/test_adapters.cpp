@@ -4,6 +4,7 @@
 #include "SettingsStore.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -21,6 +22,18 @@ QString settingsFile() {
     return QSettings(QStringLiteral("TavixAT Setup")).fileName();
 }
 
+// By-id links named as given, each to a file of its own in `devices`.
+bool plug(const QTemporaryDir& byId, const QTemporaryDir& devices, const QStringList& names,
+          const QString& prefix = {}) {
+    bool plugged = true;
+    for (const QString& name : names) {
+        QFile device(devices.filePath(prefix + name));
+        plugged = plugged && device.open(QIODevice::WriteOnly) &&
+                  QFile::link(device.fileName(), byId.filePath(name));
+    }
+    return plugged;
+}
+
 } // namespace
 
 class TestAdapters : public QObject {
@@ -35,6 +48,9 @@ private slots:
     void numbers_data();
     void numbers();
     void adaptersKeepTheirNumbers();
+    void refresh_data();
+    void refresh();
+    void numberingAtOnce();
     void settingsProblems_data();
     void settingsProblems();
     void openFailureMessage_data();
@@ -51,6 +67,8 @@ void TestAdapters::numbers_data() {
     row("taken skipped", "a", "COM1=/x COM3= S1 S3", "COM5=a");
     row("replugged, renumbered", "b a", "COM2=a", "COM1=b");
     row("hand entry names it", "a", "COM9=/dev/a", "");
+    row("COM16 the last free", "a b", "S0 S1 S2 S3 S4 S5 S6 S7 S8 S9 S10 S11 S12 S13 S14",
+        "COM16=a !b");
     row("all sixteen taken", "a b", "COM16= S0 S1 S2 S3 S4 S5 S6 S7 S8 S9 S10 S11 S12 S13 S14",
         "!a !b");
 }
@@ -99,6 +117,84 @@ void TestAdapters::adaptersKeepTheirNumbers() {
     QVERIFY(!on(a) && on(b) && on(c));
     for (int tty : ttys)
         ::close(tty);
+}
+
+void TestAdapters::refresh_data() {
+    QTest::addColumn<QByteArray>("ini");  // after COM1 to COM14 taken; '@' is the by-id folder
+    QTest::addColumn<bool>("writable");   // else read-only, to an unprivileged user
+    QTest::addColumn<QStringList>("out"); // ports opening a or b, unnumbered (!), warnings
+    const QString ignored = "%1: the entry \"%2\" under [Ports] is ignored: only COM1 to COM16 "
+                            "name a port.";
+    QTest::newRow("keys that name no port")
+        << QByteArray("COM0=@/a\nCOMx=@/b\ncom5=@/b\nCOM17=/dev/x\n") << true
+        << QStringList{"COM15=a",
+                       "COM16=b",
+                       ignored.arg("%1", "COM0"),
+                       ignored.arg("%1", "COM17"),
+                       ignored.arg("%1", "COMx"),
+                       ignored.arg("%1", "com5")};
+    QTest::newRow("file cannot be written")
+        << QByteArray() << false
+        << QStringList{"COM15=a", "COM16=b",
+                       "%1 cannot be written, so these new port numbers hold for this run only: "
+                       "COM15 = @/a, COM16 = @/b."};
+}
+
+// Adapters a and b attached, the settings file as given: the table of this run, its warnings
+// each said once.
+void TestAdapters::refresh() {
+    QFETCH(QByteArray, ini);
+    QFETCH(bool, writable);
+    QTemporaryDir byId, devices;
+    qputenv("TAVIXAT_SERIAL_BY_ID", byId.path().toLocal8Bit());
+    QVERIFY(plug(byId, devices, {"a", "b"}));
+    for (const QString& dir : {byId.path(), devices.path(), settingsDir_.path()})
+        QVERIFY(QFile::setPermissions(dir, QFileDevice::Permissions(0x7755)));
+    for (int n = 14; n > 0; --n) // real ports of this machine are all below COM15
+        ini.prepend("COM" + QByteArray::number(n) + "=/dev/hand\n");
+    QFile file(settingsFile());
+    QVERIFY(file.open(QIODevice::WriteOnly) &&
+            file.write("[Ports]\n" + ini.replace('@', byId.path().toLocal8Bit())) > 0);
+    file.close();
+    const auto mode = [&](int bits) { return file.setPermissions(QFileDevice::Permissions(bits)); };
+    const bool asNobody = !writable && ::geteuid() == 0; // root writes any file
+    QVERIFY(writable || mode(0x4444));
+    QVERIFY(!asNobody || ::setresuid(65534, 65534, 0) == 0);
+    PortTable table = refreshPortTable();
+    QVERIFY((!asNobody || ::setresuid(0, 0, 0) == 0) && mode(0x6644));
+    QSettings(QStringLiteral("TavixAT Setup")).clear(); // the numbers this run kept in memory
+    QStringList out;
+    for (const PortEntry& entry : table.ports)
+        if (entry.device.startsWith(byId.path()))
+            out << portKey(entry.number) + u'=' + QFileInfo(entry.device).fileName();
+    for (const QString& line :
+         table.unnumbered.replaceInStrings(QRegularExpression("^"), "!") + table.warnings)
+        out << QString(line).replace(settingsFile(), "%1").replace(byId.path(), "@");
+    QTEST(out, "out");
+}
+
+// Two programs numbering five adapters each at once, a few times: no entry is lost.
+void TestAdapters::numberingAtOnce() {
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        QTemporaryDir config, devices, byId[2];
+        QProcess cli[2];
+        for (int i = 0; i < 2; ++i) {
+            QVERIFY(plug(byId[i], devices, {"0", "1", "2", "3", "4"}, QString::number(i)));
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("XDG_CONFIG_HOME", config.path());
+            env.insert("TAVIXAT_SERIAL_BY_ID", byId[i].path());
+            cli[i].setProcessEnvironment(env);
+            cli[i].start(TAVIXAT_CLI_PATH, {"list-ports"});
+        }
+        for (QProcess& p : cli)
+            QVERIFY(p.waitForFinished() && p.exitCode() == 0);
+        QSettings written(config.filePath("TavixAT Setup.conf"), QSettings::IniFormat);
+        written.beginGroup("Ports");
+        QSet<QString> paths;
+        for (const QString& key : written.childKeys())
+            paths.insert(written.value(key).toString());
+        QCOMPARE(paths.size(), 10);
+    }
 }
 
 void TestAdapters::settingsProblems_data() {

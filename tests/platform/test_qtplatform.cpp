@@ -1,7 +1,9 @@
 #include "LineSettings.h"
 #include "PortNames.h"
+#include "QtPlatform.h"
 #include "QtSerialPort.h"
 #include "SettingsStore.h"
+#include "StoredPort.h"
 
 #include <QSettings>
 #include <QSignalSpy>
@@ -20,10 +22,10 @@ struct Pty {
     ~Pty() { ::close(far); }
     QString path() const { return QString::fromLocal8Bit(::ptsname(far)); }
     bool send(const QByteArray& bytes) { return ::write(far, bytes, size_t(bytes.size())) > 0; }
-    // Sends the bytes and reads them at the port, polled as the serial link polls it.
+    // Sends the bytes and reads at the port until they arrived, polled as the serial link polls.
     QByteArray echo(QtSerialPort& port, const QByteArray& bytes) {
         QByteArray in;
-        for (QDeadlineTimer t(send(bytes) ? 1000 : 0); in.size() < bytes.size() && !t.hasExpired();)
+        for (QDeadlineTimer t(send(bytes) ? 1000 : 0); !in.endsWith(bytes) && !t.hasExpired();)
             in += port.readInput();
         return in;
     }
@@ -67,19 +69,38 @@ private slots:
     }
 
     void portNumbers_data() {
-        QTest::addColumn<int>("number");
-        QTest::addColumn<QString>("path"); // with no path stored; none when the number is refused
-        QTest::newRow("COM1") << 1 << "/dev/ttyS0";
-        QTest::newRow("COM16") << 16 << "/dev/ttyS15";
-        QTest::newRow("COM0") << 0 << QString();
-        QTest::newRow("COM17") << 17 << QString();
+        QTest::addColumn<QString>("stored"); // [Properties] CommPort, as start-up reads it
+        QTest::addColumn<QString>("device"); // what that port opens; none when it is refused
+        QTest::newRow("1") << "1"
+                           << "/dev/ttyS0";
+        QTest::newRow("12, its own entry") << "12"
+                                           << "/dev/p12";
+        QTest::newRow("16") << "16"
+                            << "/dev/ttyS15";
+        QTest::newRow("0") << "0" << QString();
+        QTest::newRow("17, not a port") << "17"
+                                        << "/dev/ttyS0";
     }
 
     void portNumbers() {
-        QFETCH(int, number);
+        QFETCH(QString, stored);
+        for (int n : {11, 12, 13}) // the ports either side hold entries too
+            QVERIFY(storeText("Ports/COM" + QString::number(n), "/dev/p" + QString::number(n)));
         QtSerialPort port;
-        const bool accepted = port.setCommPort(number);
-        QTEST(accepted ? devicePathFor(number, " ", PortNaming::Unix) : QString(), "path");
+        const bool accepted = port.setCommPort(storedPortNumber(stored));
+        QTEST(accepted ? devicePathFor(port.commPort()) : QString(), "device");
+    }
+
+    // The window refreshes the port list each time it opens: a warning is shown once a run.
+    void portWarningShownOnce() {
+        struct : QtPlatform {
+            QStringList shown;
+            void showMessage(const QString& text, MessageIcon) override { shown << text; }
+        } platform;
+        QVERIFY(storeText("Ports/COM0", "/dev/x"));
+        platform.portTable(), platform.portTable();
+        QSettings(QStringLiteral("TavixAT Setup")).remove("Ports/COM0");
+        QCOMPARE(platform.shown.filter("\"COM0\" under [Ports] is ignored").size(), 1);
     }
 
     void openFailure_data() {
@@ -111,6 +132,26 @@ private slots:
         QVERIFY(::getuid() != 65534 || ::setresuid(0, 0, 0) == 0);
         QVERIFY2(!opened && got.startsWith(path + ": ") && got.contains(description),
                  qPrintable(got));
+    }
+
+    // One pseudo-terminal under two names, as root: its own and a link to it.
+    void oneDeviceOneConversation() {
+        Pty pty;
+        QTemporaryDir links;
+        const QString link = links.filePath(QStringLiteral("tty"));
+        QVERIFY(QFile::link(pty.path(), link));
+        QtSerialPort first, second;
+        first.setDevicePath(pty.path());
+        second.setDevicePath(link);
+        QString got;
+        QVERIFY(first.open(got) && pty.send("[KE"));
+        ::usleep(50'000);
+        QVERIFY(!second.open(got));
+        QCOMPARE(got, link + ": the port is busy (in use by another program).");
+        // The line was neither flushed nor set up again under the first.
+        QCOMPARE(pty.echo(first, "EP]"), "[KEEP]");
+        first.close();
+        QVERIFY2(second.open(got), qPrintable(got));
     }
 
     void lineIO() {

@@ -12,6 +12,13 @@ QString portKey(int number) {
     return QStringLiteral("COM") + QString::number(number);
 }
 
+int portNumberOfKey(const QString& key) {
+    for (int n = kFirstPortNumber; n <= kLastPortNumber; ++n)
+        if (key == portKey(n))
+            return n;
+    return 0;
+}
+
 QString devicePathFor(int number, const QString& storedPath, PortNaming naming) {
     if (naming == PortNaming::Windows)
         return portKey(number);

@@ -10,6 +10,9 @@ inline constexpr int kLastPortNumber = 16;
 bool isValidPortNumber(int number);
 // "COM3" for 3: the name the window lists and the key of the port's entry under "Ports".
 QString portKey(int number);
+// The number a "Ports" key stands for: 3 for "COM3"; 0 for a key that names no port ("COM0",
+// "COM17", "com3", "COM03").
+int portNumberOfKey(const QString& key);
 
 enum class PortNaming { Windows, Unix };
 

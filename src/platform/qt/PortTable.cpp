@@ -37,6 +37,31 @@ QSet<QString> realSerialPaths() {
     return paths;
 }
 
+// Writes the new numbers, noting those that hold for this run only or not at all.
+void saveNumbers(const NumberAssignment& assignment, PortTable& table) {
+    QStringList runOnly;
+    for (auto it = assignment.added.cbegin(); it != assignment.added.cend(); ++it) {
+        const QString key = kPortsGroup + u'/' + portKey(it.key());
+        if (storeText(key, it.value()))
+            continue;
+        // QSettings keeps a write it could not save for the rest of the process.
+        if (readStoredText(key, {}) == it.value())
+            runOnly.append(QStringLiteral("%1 = %2").arg(portKey(it.key()), it.value()));
+        else
+            table.unnumbered.append(
+                QStringLiteral("%1 (no COM number: the settings file cannot be used)")
+                    .arg(it.value()));
+    }
+    if (!runOnly.isEmpty())
+        table.warnings.append(QStringLiteral("%1 cannot be written, so these new port numbers hold "
+                                             "for this run only: %2.")
+                                  .arg(settingsFileName(), runOnly.join(QStringLiteral(", "))));
+    for (const QString& path : assignment.unnumbered)
+        table.unnumbered.append(QStringLiteral("%1 (no COM number: COM1 to COM16 are all taken; "
+                                               "remove an entry under [Ports] to free one)")
+                                    .arg(path));
+}
+
 bool isAttached(const QString& device, const QSet<QString>& realPaths) {
     if (device.startsWith(kSerialPrefix))
         return realPaths.contains(device);
@@ -49,8 +74,9 @@ NumberAssignment assignNumbers(const QList<AttachedAdapter>& adapters,
                                const QHash<QString, QString>& stored,
                                const QSet<QString>& realPorts) {
     QSet<QString> named;
-    for (const QString& path : stored)
-        named.insert(path.trimmed());
+    for (auto it = stored.cbegin(); it != stored.cend(); ++it)
+        if (portNumberOfKey(it.key()) != 0)
+            named.insert(it.value().trimmed());
     QSet<int> taken;
     for (int n = kFirstPortNumber; n <= kLastPortNumber; ++n)
         if (stored.contains(portKey(n)) ||
@@ -74,6 +100,15 @@ NumberAssignment assignNumbers(const QList<AttachedAdapter>& adapters,
     return result;
 }
 
+QStringList ignoredPortKeys(const QHash<QString, QString>& stored) {
+    QStringList keys;
+    for (auto it = stored.cbegin(); it != stored.cend(); ++it)
+        if (portNumberOfKey(it.key()) == 0)
+            keys.append(it.key());
+    keys.sort();
+    return keys;
+}
+
 QString serialByIdFolder() {
     const QString chosen = qEnvironmentVariable("TAVIXAT_SERIAL_BY_ID");
     return chosen.isEmpty() ? QStringLiteral("/dev/serial/by-id") : chosen;
@@ -81,20 +116,18 @@ QString serialByIdFolder() {
 
 PortTable refreshPortTable() {
     const QSet<QString> realPaths = realSerialPaths();
-    const NumberAssignment assignment =
-        assignNumbers(attachedAdapters(), readStoredGroup(kPortsGroup), realPaths);
+    const QList<AttachedAdapter> adapters = attachedAdapters();
 
     PortTable table;
-    for (auto it = assignment.added.cbegin(); it != assignment.added.cend(); ++it) {
-        if (!storeText(kPortsGroup + u'/' + portKey(it.key()), it.value()))
-            table.unnumbered.append(
-                QStringLiteral("%1 (no COM number: the settings file cannot be written)")
-                    .arg(it.value()));
+    {
+        const StoreLock lock;
+        const QHash<QString, QString> stored = readStoredGroup(kPortsGroup);
+        for (const QString& key : ignoredPortKeys(stored))
+            table.warnings.append(QStringLiteral("%1: the entry \"%2\" under [Ports] is ignored: "
+                                                 "only COM1 to COM16 name a port.")
+                                      .arg(settingsFileName(), key));
+        saveNumbers(assignNumbers(adapters, stored, realPaths), table);
     }
-    for (const QString& path : assignment.unnumbered)
-        table.unnumbered.append(QStringLiteral("%1 (no COM number: COM1 to COM16 are all taken; "
-                                               "remove an entry under [Ports] to free one)")
-                                    .arg(path));
 
     for (int n = kFirstPortNumber; n <= kLastPortNumber; ++n) {
         const QString device = devicePathFor(n);

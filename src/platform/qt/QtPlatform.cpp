@@ -60,7 +60,14 @@ void QtPlatform::setBusyPointer(bool busy) {
 namespace tavixat {
 
 QList<PortEntry> QtPlatform::portTable() {
-    return refreshPortTable().ports;
+    const PortTable table = refreshPortTable();
+    // The list is refreshed each time it opens; a warning is worth one message box per run.
+    for (const QString& warning : table.warnings)
+        if (!warned_.contains(warning)) {
+            warned_.insert(warning);
+            showMessage(warning, MessageIcon::Error);
+        }
+    return table.ports;
 }
 
 QString QtPlatform::settingsProblem() {

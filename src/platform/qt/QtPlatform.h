@@ -2,6 +2,8 @@
 
 #include "Platform.h"
 
+#include <QSet>
+
 namespace tavixat {
 
 // Platform services over Qt Widgets and QSettings.
@@ -15,11 +17,13 @@ public:
     void processEvents() override;
     // Not counted: any number of busy calls is undone by one call with false.
     void setBusyPointer(bool busy) override;
+    // Shows each warning about the port numbers once.
     QList<PortEntry> portTable() override;
     QString settingsProblem() override;
 
 private:
     bool busy_ = false;
+    QSet<QString> warned_;
 };
 
 } // namespace tavixat

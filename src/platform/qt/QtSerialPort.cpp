@@ -6,12 +6,14 @@
 #include <QDeadlineTimer>
 #include <QFileInfo>
 #include <algorithm>
+#include <utility>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -49,13 +51,21 @@ QString notAllowed(const QString& path, const DeviceFacts& facts) {
         .arg(path, user, facts.owner, facts.group, modeText(facts.mode));
 }
 
+QString busy(const QString& path) {
+    return QStringLiteral("%1: the port is busy (in use by another program).").arg(path);
+}
+
+// The file the serial port opens for a name: a relative name is one under /dev.
+QString systemPath(const QString& name) {
+    const bool located = name.startsWith(u'/') || name.startsWith(QLatin1String("./")) ||
+                         name.startsWith(QLatin1String("../"));
+    return located ? name : QStringLiteral("/dev/") + name;
+}
+
 } // namespace
 
 DeviceFacts gatherDeviceFacts(const QString& name) {
-    // A relative name is one under /dev, as the serial port opens it.
-    const bool located = name.startsWith(u'/') || name.startsWith(QLatin1String("./")) ||
-                         name.startsWith(QLatin1String("../"));
-    const QString path = located ? name : QStringLiteral("/dev/") + name;
+    const QString path = systemPath(name);
     DeviceFacts facts;
     const PortTable table = refreshPortTable();
     for (const PortEntry& entry : table.ports)
@@ -108,7 +118,7 @@ QString describeOpenFailure(const QString& path, QSerialPort::SerialPortError er
     case QSerialPort::PermissionError:
         if (!facts.userMayUse)
             return notAllowed(path, facts);
-        return QStringLiteral("%1: the port is busy (in use by another program).").arg(path);
+        return busy(path);
     default:
         return QStringLiteral("%1: the port cannot be opened (%2).").arg(path, reason);
     }
@@ -158,8 +168,13 @@ bool QtSerialPort::open(QString& errorDescription) {
                 .arg(devicePath_, settingsText_);
         return false;
     }
+    if (!lockDevice()) {
+        errorDescription = busy(devicePath_);
+        return false;
+    }
     configurePort();
     if (!port_.open(QIODevice::ReadWrite)) {
+        unlockDevice();
         errorDescription = describeOpenFailure(devicePath_, port_.error(), port_.errorString(),
                                                gatherDeviceFacts(devicePath_));
         port_.clearError();
@@ -172,6 +187,32 @@ bool QtSerialPort::open(QString& errorDescription) {
     port_.clear(QSerialPort::Input);
     applyRts();
     return true;
+}
+
+bool QtSerialPort::lockDevice() {
+#ifdef Q_OS_UNIX
+    // Locked before Qt opens it: Qt's open sets up the line and flushes it both ways, which must
+    // not happen under a program already talking through it. Opening a line that is open already
+    // changes nothing on it.
+    const int fd = ::open(systemPath(devicePath_).toLocal8Bit().constData(),
+                          O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno != EBUSY; // other failures: Qt's open fails too, and tells why
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const bool taken = errno == EWOULDBLOCK;
+        ::close(fd);
+        return !taken;
+    }
+    lockFd_ = fd;
+#endif
+    return true;
+}
+
+void QtSerialPort::unlockDevice() {
+#ifdef Q_OS_UNIX
+    if (lockFd_ >= 0)
+        ::close(std::exchange(lockFd_, -1)); // closing the descriptor drops its lock
+#endif
 }
 
 void QtSerialPort::configurePort() {
@@ -190,12 +231,13 @@ void QtSerialPort::close() {
 void QtSerialPort::closeQuietly() {
     ++openSerial_;
     linkLost_ = false;
-    if (!port_.isOpen())
-        return;
-    closing_ = true;
-    port_.close();
-    closing_ = false;
-    port_.clearError();
+    if (port_.isOpen()) {
+        closing_ = true;
+        port_.close();
+        closing_ = false;
+        port_.clearError();
+    }
+    unlockDevice();
 }
 
 bool QtSerialPort::isOpen() const {

@@ -65,6 +65,10 @@ private:
     // Bounds one read, so a device that never stops talking cannot keep the reader in its loop.
     static constexpr int kMaxPullPasses = 64;
 
+    // Takes the lock on the device itself, which every name of it shares and which holds for root
+    // too; false when another open holds it. Qt's lock file is per name only.
+    bool lockDevice();
+    void unlockDevice();
     void configurePort();
     void applyRts();
     void pullInput();
@@ -85,6 +89,7 @@ private:
     bool closing_ = false;
     // Counts opens and closes, so a loss reported late belongs to the open it happened in.
     quint64 openSerial_ = 0;
+    int lockFd_ = -1; // a descriptor of the device, locked while the port is open
 };
 
 } // namespace tavixat

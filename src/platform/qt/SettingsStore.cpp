@@ -2,6 +2,7 @@
 
 #include "Platform.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
@@ -52,9 +53,12 @@ bool storeText(const QString& key, const QString& value) {
     return settings.status() == QSettings::NoError;
 }
 
+QString settingsFileName() {
+    return QSettings(organization()).fileName();
+}
+
 QString settingsProblem() {
-    const QSettings settings(organization());
-    const QString path = settings.fileName();
+    const QString path = settingsFileName();
     const QFileInfo info(path);
     if (!info.exists() && !info.isSymLink())
         return {};
@@ -73,6 +77,14 @@ QString settingsProblem() {
                               "writes (each line a [Section] or a key=value).")
             .arg(path);
     return {};
+}
+
+// Not QSettings' own "<file>.lock": it takes that inside each write, and would wait for this.
+StoreLock::StoreLock() : file_(settingsFileName() + QStringLiteral(".numbers-lock")) {
+    file_.setStaleLockTime(kStaleMs);
+    QDir().mkpath(QFileInfo(settingsFileName()).absolutePath()); // as the first write would
+    // A lock that cannot be had even so leaves the caller where it was without one: unlocked.
+    file_.tryLock(kWaitMs);
 }
 
 } // namespace tavixat
