@@ -47,7 +47,7 @@ bool hasControlCharacter(const QString& text) {
 QString quotedValue(const QString& text) {
     QString shown;
     for (const QChar c : text) {
-        const QString piece = escaped(c);
+        const QString piece = c == u'"' ? QStringLiteral("\\\"") : escaped(c);
         if (shown.size() + piece.size() > kEchoedCharacters) {
             shown += u'…';
             break;

@@ -12,7 +12,8 @@ QString escapeControls(const QString& text);
 // True when escapeControls would write a character other than the backslash as an escape.
 bool hasControlCharacter(const QString& text);
 
-// A value as a message echoes it: escaped, cut to 40 characters with "…", in double quotes.
+// A value as a message echoes it: escaped (a double quote too), cut to 40 characters with "…",
+// in double quotes.
 QString quotedValue(const QString& text);
 
 } // namespace tavixat
