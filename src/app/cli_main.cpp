@@ -1,15 +1,13 @@
 #include "CliArguments.h"
 #include "CliSession.h"
+#include "StopSignals.h"
 
 #include <QCoreApplication>
 #include <cstdio>
 
-int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
-    // The window's settings store: the same stored port and [Ports] entries.
-    QCoreApplication::setOrganizationName(QStringLiteral("TavixAT Setup"));
+namespace {
 
-    const tavixat::CliArguments parsed = tavixat::parseCliArguments(app.arguments().mid(1));
+int runCommand(const tavixat::CliArguments& parsed) {
     switch (parsed.command) {
     case tavixat::CliArguments::Command::Print:
         std::fputs(parsed.text.toLocal8Bit().constData(), parsed.exitCode == 0 ? stdout : stderr);
@@ -20,4 +18,32 @@ int main(int argc, char* argv[]) {
         return tavixat::runSession(parsed.session);
     }
     return tavixat::kExitUsage;
+}
+
+bool isWritten(FILE* stream) {
+    return std::fflush(stream) == 0 && !std::ferror(stream);
+}
+
+// A script must never take a cut result for a whole one (a full disk, a closed terminal): a run
+// that went well but could not write all it had to say fails. A failure already has its code.
+int exitCodeAfterOutput(int exitCode) {
+    if (tavixat::stopsignals::count() > 0) // the line that says why has been written
+        return exitCode;
+    const bool outWritten = isWritten(stdout);
+    const bool errWritten = isWritten(stderr);
+    if (outWritten && errWritten)
+        return exitCode;
+    std::fputs("tavixat-cli: the results could not be written.\n", stderr);
+    return exitCode == tavixat::kExitDone ? tavixat::kExitOutputFailed : exitCode;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    // The window's settings store: the same stored port and [Ports] entries.
+    QCoreApplication::setOrganizationName(QStringLiteral("TavixAT Setup"));
+
+    const tavixat::CliArguments parsed = tavixat::parseCliArguments(app.arguments().mid(1));
+    return exitCodeAfterOutput(runCommand(parsed));
 }

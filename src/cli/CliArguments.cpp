@@ -1,6 +1,10 @@
 #include "CliArguments.h"
 
+#include "DisplayText.h"
+#include "IniFile.h"
+
 #include <QFile>
+#include <QSet>
 
 namespace tavixat {
 
@@ -29,7 +33,11 @@ const char* const kHelp =
     "\n"
     "Exit codes: 0 done, 1 usage error, 2 port not opened, 3 no reply from the module,\n"
     "4 firmware rejected, 5 a value refused before anything was sent, 6 not acknowledged,\n"
-    "link lost, incomplete reply or a read-back that differs.\n";
+    "link lost, incomplete reply or a read-back that differs, 7 the results could not be\n"
+    "written.\n";
+
+// A settings file is a few hundred bytes; anything this large is something else.
+constexpr qint64 kMaxSettingsFileBytes = 64 * 1024;
 
 CliArguments printText(const QString& text, int exitCode) {
     CliArguments parsed;
@@ -55,12 +63,31 @@ QString checkChanges(const QList<Assignment>& changes) {
     return {};
 }
 
+// At most one byte more than a settings file may hold: a pipe (/dev/stdin, <(...)) tells no
+// size up front, and a device such as /dev/zero never ends.
+QByteArray readLimited(QFile& file) {
+    QByteArray bytes;
+    while (bytes.size() <= kMaxSettingsFileBytes) {
+        const QByteArray piece = file.read(kMaxSettingsFileBytes + 1 - bytes.size());
+        if (piece.isEmpty())
+            break;
+        bytes += piece;
+    }
+    return bytes;
+}
+
 CliArguments readApplyFile(const QString& path, CliArguments parsed) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    if (!file.open(QIODevice::ReadOnly))
         return usageError(QStringLiteral("cannot read %1: %2.").arg(path, file.errorString()));
+    const QByteArray bytes = readLimited(file);
+    if (file.error() != QFileDevice::NoError)
+        return usageError(QStringLiteral("cannot read %1: %2.").arg(path, file.errorString()));
+    if (bytes.size() > kMaxSettingsFileBytes)
+        return usageError(path + QStringLiteral(" is not a settings file: it is larger than "
+                                                "64 KiB."));
     QString error;
-    const auto assignments = parseIni(QString::fromUtf8(file.readAll()), error);
+    const auto assignments = parseIni(QString::fromUtf8(bytes), error);
     if (!assignments)
         return usageError(path + QStringLiteral(", ") + error);
     if (assignments->isEmpty())
@@ -106,17 +133,22 @@ CliArguments parseCliArguments(const QStringList& arguments) {
         else if (args.first() == QLatin1String("--ini"))
             parsed.session.format = SessionRequest::Format::Ini;
         else
-            return usageError(
-                QStringLiteral("show takes --json or --ini, not \"%1\".").arg(args.first()));
+            return usageError(QStringLiteral("show takes --json or --ini, not %1.")
+                                  .arg(quotedValue(args.first())));
         return parsed;
     }
     if (command == QLatin1String("set")) {
         if (args.isEmpty())
             return usageError(QStringLiteral("set needs at least one KEY=VALUE."));
+        QSet<QString> keys;
         for (const QString& arg : args) {
             const auto assignment = splitAssignment(arg);
             if (!assignment)
-                return usageError(QStringLiteral("\"%1\" is not KEY=VALUE.").arg(arg));
+                return usageError(QStringLiteral("%1 is not KEY=VALUE.").arg(quotedValue(arg)));
+            if (keys.contains(assignment->key))
+                return usageError(
+                    QStringLiteral("%1 is given twice.").arg(quotedValue(assignment->key)));
+            keys.insert(assignment->key);
             parsed.session.changes << *assignment;
         }
     } else if (command == QLatin1String("apply")) {
@@ -126,7 +158,7 @@ CliArguments parseCliArguments(const QStringList& arguments) {
         if (parsed.command != CliArguments::Command::Session)
             return parsed;
     } else {
-        return usageError(QStringLiteral("unknown command \"%1\".").arg(command));
+        return usageError(QStringLiteral("unknown command %1.").arg(quotedValue(command)));
     }
     const QString problem = checkChanges(parsed.session.changes);
     return problem.isEmpty() ? parsed : usageError(problem);

@@ -3,6 +3,8 @@
 #include "Connection.h"
 #include "ConsolePlatform.h"
 #include "DeviceState.h"
+#include "DisplayText.h"
+#include "IniFile.h"
 #include "PortNames.h"
 #include "PortTable.h"
 #include "QtSerialPort.h"
@@ -12,9 +14,11 @@
 #include "StopSignals.h"
 #include "StoredPort.h"
 #include "Version.h"
+#include "WatchedPort.h"
 #include "modComm.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
@@ -79,10 +83,11 @@ void printSettings(const ModuleSettings& s, SessionRequest::Format format) {
         return print(stdout, toJson(s));
     if (format == SessionRequest::Format::Ini)
         return print(stdout, toIni(s));
+    // The module's texts may hold anything, escape sequences for the terminal included.
     for (const QString& key : kModuleKeys)
-        print(stdout, key + QStringLiteral(": ") + settingText(s, key) + u'\n');
-    print(stdout, QStringLiteral("own address: ") + s.ownAddress + u'\n');
-    print(stdout, QStringLiteral("firmware: ") + s.firmware + u'\n');
+        print(stdout, key + QStringLiteral(": ") + escapeControls(settingText(s, key)) + u'\n');
+    print(stdout, QStringLiteral("own address: ") + escapeControls(s.ownAddress) + u'\n');
+    print(stdout, QStringLiteral("firmware: ") + escapeControls(s.firmware) + u'\n');
 }
 
 class Session {
@@ -94,11 +99,12 @@ public:
         refreshPortTable(); // a new adapter gets its number, as the window gives it one
         const int index = portIndexFor(request_.port, serial_, platform_);
         if (index < 0) {
-            print(stderr, QStringLiteral("tavixat-cli: \"%1\" is not a port: give COM1 to COM16 "
+            print(stderr, QStringLiteral("tavixat-cli: %1 is not a port: give COM1 to COM16 "
                                          "or a device path.\n")
-                              .arg(request_.port));
+                              .arg(quotedValue(request_.port)));
             return kExitUsage;
         }
+        serial_.setCommPort(index + 1); // the progress line names the port before it opens
         record_ = std::make_unique<ModuleRecord>(device_, index);
         connection_ = std::make_unique<Connection>(comm_, platform_, device_, *record_);
         platform_.onStop = [this] { connection_->requestStop(); };
@@ -181,6 +187,12 @@ private:
             }
             applySetting(record_->settings, change);
         }
+        if (isAddressGiven() && !record_->settings.master) {
+            platform_.showMessage(
+                QStringLiteral("Nothing was saved: the address is saved only with role=master."),
+                MessageIcon::Error);
+            return kExitValueRefused;
+        }
         const ModuleSettings wanted = record_->settings;
         beginProgress(QStringLiteral("Saving %1 settings").arg(wanted.master ? 9 : 8));
         saving_ = true;
@@ -188,9 +200,27 @@ private:
         saving_ = false;
         const int saved = exitCodeOf(connection_->lastOutcome());
         endProgress(QStringLiteral("done"));
+        if (connection_->lastOutcome() == Outcome::NotAcknowledged)
+            reportUnacknowledgedSetting();
         if (stopsignals::count() > 0) // no read-back: the module is left at once
             return saved;
         return saved == kExitDone ? checkReadBack(wanted) : saved;
+    }
+
+    bool isAddressGiven() const {
+        return std::any_of(request_.changes.begin(), request_.changes.end(),
+                           [](const Assignment& a) { return a.key == QLatin1String("address"); });
+    }
+
+    // The save stops at the first command not acknowledged, which is the last one written.
+    void reportUnacknowledgedSetting() {
+        const QString key = settingKeyOfCommand(watched_.lastCommand());
+        if (!key.isEmpty())
+            platform_.showMessage(QStringLiteral("The module did not acknowledge %1: the settings "
+                                                 "after it were not sent, those before it may "
+                                                 "have been saved.")
+                                      .arg(key),
+                                  MessageIcon::Error);
     }
 
     int checkReadBack(const ModuleSettings& wanted) {
@@ -202,10 +232,10 @@ private:
         }
         const QStringList differing = differingKeys(wanted, readBack.settings);
         for (const QString& key : differing)
-            platform_.showMessage(
-                QStringLiteral("Read back: %1 is \"%2\", not the \"%3\" that was saved.")
-                    .arg(key, settingText(readBack.settings, key), settingText(wanted, key)),
-                MessageIcon::Error);
+            platform_.showMessage(QStringLiteral("Read back: %1 is %2, not the %3 that was saved.")
+                                      .arg(key, quotedValue(settingText(readBack.settings, key)),
+                                           quotedValue(settingText(wanted, key))),
+                                  MessageIcon::Error);
         if (!differing.isEmpty())
             return kExitNotSaved;
         printSettings(readBack.settings, request_.format);
@@ -215,7 +245,8 @@ private:
     const SessionRequest& request_;
     ConsolePlatform platform_;
     QtSerialPort serial_;
-    modComm comm_{serial_, platform_};
+    WatchedPort watched_{serial_};
+    modComm comm_{watched_, platform_};
     DeviceState device_;
     std::unique_ptr<ModuleRecord> record_;
     std::unique_ptr<Connection> connection_;

@@ -15,6 +15,7 @@ enum ExitCode {
     kExitFirmwareRejected = 4,
     kExitValueRefused = 5,
     kExitNotSaved = 6,
+    kExitOutputFailed = 7,
 };
 
 // One run of tavixat-cli that talks to a module: reads it and, for set and apply, writes the

@@ -1,5 +1,6 @@
 #include "ConsolePlatform.h"
 
+#include "DisplayText.h"
 #include "SettingsStore.h"
 #include "StopSignals.h"
 
@@ -11,13 +12,30 @@
 
 namespace tavixat {
 
+namespace {
+
+// The window's line breaks as lines; any other control character, which may come from the
+// module (a version text, say), escaped so that it cannot act on the terminal.
+QString printableLines(const QString& text) {
+    QStringList lines =
+        QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).split(u'\n');
+    for (QString& line : lines) {
+        QString shown;
+        for (const QChar c : line)
+            shown += hasControlCharacter(QString(c)) ? escapeControls(QString(c)) : QString(c);
+        line = shown;
+    }
+    return lines.join(u'\n');
+}
+
+} // namespace
+
 void ConsolePlatform::showMessage(const QString& text, MessageIcon icon) {
     if (progressLineOpen && icon == MessageIcon::Information)
         return;
     if (std::exchange(progressLineOpen, false))
         std::fputc('\n', stderr);
-    const QString lines = QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    std::fprintf(stderr, "%s\n", qPrintable(lines));
+    std::fprintf(stderr, "%s\n", qPrintable(printableLines(text)));
 }
 
 QString ConsolePlatform::readSetting(const QString& section, const QString& key,

@@ -1,10 +1,15 @@
 #include "ModuleText.h"
 
 #include "AddressFormat.h"
+#include "Commands.h"
+#include "DisplayText.h"
 #include "SerialValues.h"
+#include "WireText.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
+#include <utility>
 
 namespace tavixat {
 
@@ -23,20 +28,43 @@ std::optional<bool> choice(const QString& value, const char* yes, const char* no
 }
 
 QString badValue(const Assignment& a, const QString& allowed) {
-    return QStringLiteral("%1: \"%2\" is not a valid value; use %3.").arg(a.key, a.value, allowed);
+    return QStringLiteral("%1: %2 is not a valid value; use %3.")
+        .arg(a.key, quotedValue(a.value), allowed);
 }
 
-// What the address box would hold after the user typed the text and left the box, when its key
-// filter would have let every character through (hex digits and spaces); empty otherwise.
-QString typedAddress(const QString& text) {
-    const QString address = addressAsLeft(text);
-    if (!hasAddressShape(address))
-        return {};
-    for (const QChar c : address) {
-        if (c != u' ' && !((c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f')))
-            return {};
-    }
-    return address;
+QString badCharacter(const Assignment& a, qsizetype at, const QString& allowed) {
+    return QStringLiteral("%1: %2 holds %3, a character the module cannot take; use %4.")
+        .arg(a.key, quotedValue(a.value), quotedValue(a.value.at(at)), allowed);
+}
+
+// A name or PIN code as the window's box would take it from the user, who types at most
+// `limit` characters there; Save refuses what the module cannot take. Empty text when it would.
+QString checkBoxText(const Assignment& a, int limit) {
+    const qsizetype unsafe = firstUnsafeCharacter(a.value);
+    if (unsafe >= 0)
+        return badCharacter(a, unsafe, QStringLiteral("printable ASCII other than < > [ ]"));
+    if (a.value.isEmpty() || a.value.size() > limit)
+        return QStringLiteral("%1: %2 has %3 characters; it must have 1 to %4.")
+            .arg(a.key, quotedValue(a.value))
+            .arg(a.value.size())
+            .arg(limit);
+    return {};
+}
+
+bool isTypableInAddress(QChar c) {
+    return c == u' ' || (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') ||
+           (c >= u'A' && c <= u'F');
+}
+
+// What the address box would hold after the user typed the text and left it: its key filter
+// lets only hexadecimal digits and spaces through, and leaving the box shapes twelve bare digits.
+QString checkAddress(const Assignment& a, QString& address) {
+    const QString allowed = QStringLiteral("hexadecimal digits as %1").arg(kAddressShape);
+    const auto typable = std::find_if_not(a.value.begin(), a.value.end(), isTypableInAddress);
+    if (typable != a.value.end())
+        return badCharacter(a, typable - a.value.begin(), allowed);
+    address = addressAsLeft(a.value);
+    return hasAddressShape(address) ? QString() : badValue(a, allowed);
 }
 
 QJsonValue number(const QString& text) {
@@ -58,11 +86,9 @@ QString applySetting(ModuleSettings& s, const Assignment& a) {
     const QString& v = a.value;
     if (a.key == QLatin1String("name") || a.key == QLatin1String("pin")) {
         const bool isName = a.key == QLatin1String("name");
-        const int limit = isName ? kNameLimit : kPinLimit;
-        if (v.isEmpty() || v.size() > limit)
-            return QStringLiteral("%1: \"%2\" must have 1 to %3 characters.")
-                .arg(a.key, v)
-                .arg(limit);
+        const QString problem = checkBoxText(a, isName ? kNameLimit : kPinLimit);
+        if (!problem.isEmpty())
+            return problem;
         (isName ? s.name : s.pin) = v;
     } else if (a.key == QLatin1String("pin-request") || a.key == QLatin1String("discoverable")) {
         const bool isPin = a.key == QLatin1String("pin-request");
@@ -92,13 +118,14 @@ QString applySetting(ModuleSettings& s, const Assignment& a) {
             return badValue(a, QStringLiteral("master or slave"));
         s.master = *master;
     } else if (a.key == QLatin1String("address")) {
-        const QString address = typedAddress(v);
-        if (address.isEmpty())
-            return badValue(a, QStringLiteral("hexadecimal digits as xxxx xx xx xxxx"));
+        QString address;
+        const QString problem = checkAddress(a, address);
+        if (!problem.isEmpty())
+            return problem;
         s.address = address;
     } else {
-        return QStringLiteral("unknown key \"%1\"; the keys are %2.")
-            .arg(a.key, kModuleKeys.join(QStringLiteral(", ")));
+        return QStringLiteral("unknown key %1; the keys are %2.")
+            .arg(quotedValue(a.key), kModuleKeys.join(QStringLiteral(", ")));
     }
     return {};
 }
@@ -142,43 +169,6 @@ QString toJson(const ModuleSettings& s) {
     return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Indented));
 }
 
-QString toIni(const ModuleSettings& s) {
-    QString text = QStringLiteral("[Module]\n");
-    for (const QString& key : kModuleKeys)
-        text += key + u'=' + settingText(s, key) + u'\n';
-    return text;
-}
-
-std::optional<QList<Assignment>> parseIni(const QString& text, QString& error) {
-    QList<Assignment> assignments;
-    bool inModule = false;
-    const QStringList lines = text.split(u'\n');
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QString line = lines.at(i).trimmed();
-        if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
-            continue;
-        if (line.startsWith(u'[')) {
-            inModule = line == QLatin1String("[Module]");
-            if (!inModule) {
-                error = QStringLiteral("line %1: only a [Module] section is read, not %2.")
-                            .arg(i + 1)
-                            .arg(line);
-                return std::nullopt;
-            }
-            continue;
-        }
-        const std::optional<Assignment> a = splitAssignment(line);
-        if (!inModule || !a) {
-            error = QStringLiteral("line %1: expected KEY=VALUE under [Module], not \"%2\".")
-                        .arg(i + 1)
-                        .arg(line);
-            return std::nullopt;
-        }
-        assignments << Assignment{a->key.trimmed(), a->value.trimmed()};
-    }
-    return assignments;
-}
-
 QStringList differingKeys(const ModuleSettings& saved, const ModuleSettings& reported) {
     QStringList keys;
     for (const QString& key : kModuleKeys) {
@@ -188,6 +178,29 @@ QStringList differingKeys(const ModuleSettings& saved, const ModuleSettings& rep
             keys << key;
     }
     return keys;
+}
+
+QString settingKeyOfCommand(const QString& command) {
+    // A value command by its opening part, "<NAME=" of "<NAME=>".
+    const std::pair<QString, const char*> known[] = {
+        {command::name({}).chopped(1), "name"},
+        {command::pinCode({}).chopped(1), "pin"},
+        {command::baudRate({}).chopped(1), "baud"},
+        {command::stopBits({}).chopped(1), "stop-bits"},
+        {command::parity({}).chopped(1), "parity"},
+        {command::address({}).chopped(1), "address"},
+        {command::Master, "role"},
+        {command::Slave, "role"},
+        {command::Discoverable, "discoverable"},
+        {command::Invisible, "discoverable"},
+        {command::PinOn, "pin-request"},
+        {command::PinOff, "pin-request"},
+    };
+    for (const auto& [start, key] : known) {
+        if (command.startsWith(start))
+            return QString::fromLatin1(key);
+    }
+    return {};
 }
 
 } // namespace tavixat

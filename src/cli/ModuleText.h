@@ -29,14 +29,13 @@ QString applySetting(ModuleSettings& settings, const Assignment& assignment);
 QString settingText(const ModuleSettings& settings, const QString& key);
 
 QString toJson(const ModuleSettings& settings);
-QString toIni(const ModuleSettings& settings);
-
-// The KEY=VALUE lines under "[Module]"; blank lines and lines starting with ";" or "#" are
-// skipped. Nothing, and a message naming the line, when the text is not of that form.
-std::optional<QList<Assignment>> parseIni(const QString& text, QString& error);
 
 // The keys whose values the module reports otherwise than they were saved. The address counts
 // only in the Master role: a Slave is never sent one.
 QStringList differingKeys(const ModuleSettings& saved, const ModuleSettings& reported);
+
+// The key of the setting a set command carries ("stop-bits" for "<SBIT=2>"); empty for a command
+// that carries none.
+QString settingKeyOfCommand(const QString& command);
 
 } // namespace tavixat

@@ -6,6 +6,7 @@
 #include "QueryFields.h"
 #include "SerialValues.h"
 #include "SettingsFields.h"
+#include "WireText.h"
 #include "modComm.h"
 
 #include <QStringList>
@@ -22,14 +23,8 @@ void selectIfListed(const QStringList& entries, const QString& text, auto select
         select(int(index));
 }
 
-// Printable ASCII without the characters that frame commands and replies.
 bool isSafeOnTheWire(const QString& text) {
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u < 0x20 || u > 0x7e || u == '<' || u == '>' || u == '[' || u == ']')
-            return false;
-    }
-    return true;
+    return firstUnsafeCharacter(text) < 0;
 }
 
 QString unsafeTextMessage(const QString& what) {

@@ -1,97 +1,280 @@
+#include "IniFile.h"
+
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+using namespace tavixat;
 
 namespace {
 
 const char* const kFreshIni = "[Module]\nname=TavixAT\npin=1234\npin-request=on\nbaud=9600\n"
-                              "stop-bits=1\nparity=none\nrole=slave\naddress=0000 00 00 0000\n"
-                              "discoverable=yes\n";
+                              "stop-bits=1\nparity=none\nrole=slave\ndiscoverable=yes\n";
+
+// The commands a simulator's log says it heard, in order ("<SBIT=2>").
+QStringList heardCommands(const QString& log) {
+    static const QRegularExpression heard("^ *[0-9.]+  (<.*?>)(  |$)",
+                                          QRegularExpression::MultilineOption);
+    QStringList commands;
+    for (const QRegularExpressionMatch& match : heard.globalMatch(log))
+        commands << match.captured(1);
+    return commands;
+}
+
+bool isSetCommand(const QString& command) {
+    return !QStringList{"<PING>", "<VERS>", "<QUERY>", "<EXIT>"}.contains(command);
+}
+
+// The far end of a terminal the program's standard error can be sent to.
+struct Terminal {
+    int far = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+    Terminal() { ::grantpt(far), ::unlockpt(far); }
+    ~Terminal() { ::close(far); }
+    QString path() const { return QString::fromLocal8Bit(::ptsname(far)); }
+    QString take() const {
+        char buffer[4096];
+        const ssize_t n = ::read(far, buffer, sizeof buffer);
+        return n > 0 ? QString::fromUtf8(buffer, n) : QString();
+    }
+};
 
 } // namespace
 
-// tavixat-cli against tavixat-sim on a pseudo-terminal, with a settings folder of its own:
-// each row runs its commands one after another on one simulated module and checks the last.
+// tavixat-cli against tavixat-sim on a pseudo-terminal, with a settings folder of its own; and
+// the quoting of ini values on its own.
 class TestCli : public QObject {
     Q_OBJECT
 private slots:
     void commands_data();
     void commands();
+    void iniValues_data();
+    void iniValues();
 };
 
 void TestCli::commands_data() {
     QTest::addColumn<QStringList>("simOptions");
-    QTest::addColumn<QString>("file"); // written to <file> first
-    QTest::addColumn<QString>("runs"); // " && " between runs; <file>: the file written first
+    // The settings file. A run gets "--port" and the simulator's line when it names no port
+    // and the row gives no settings file.
+    QTest::addColumn<QString>("conf");
+    QTest::addColumn<QString>("file"); // written to <file> first, and fed to standard input
+    // " && " between runs; <file>: the file above; "> PATH", "2> PATH" and "2> tty" at the end
+    // send standard output or error there.
+    QTest::addColumn<QString>("runs");
     QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("out"); // contained in standard output, or error when it fails
+    QTest::addColumn<QString>("out");           // contained in what the last run wrote
+    QTest::addColumn<QStringList>("lastHeard"); // the simulator's last commands, when given
     const auto row = [](const char* name, QStringList sim, QString runs, int code, QString out,
-                        QString file = {}) {
-        QTest::newRow(name) << sim << file << runs << code << out;
+                        QString file = {}, QString conf = {}, QStringList lastHeard = {}) {
+        QTest::newRow(name) << sim << conf << file << runs << code << out << lastHeard;
     };
-    row("set, then show --json", {}, "set name=Unit-7 pin=2468 && show --json", 0,
-        "\"name\": \"Unit-7\",\n    \"own_address\": \"00ba 5e 12 3456\",\n    \"parity\": "
-        "\"none\",\n    \"pin\": \"2468\",\n    \"pin_request\": true,\n    \"role\": "
-        "\"slave\",\n    \"stop_bits\": 1\n}");
+    const QString com3 = "[Ports]\nCOM3=<line>\n";
+    // Every key a script reads, with its type.
+    row("set, then show --json", {}, "set name=Unit-7 pin=2468 && show --json", 0, R"({
+    "address": "0000 00 00 0000",
+    "baud": 9600,
+    "discoverable": true,
+    "firmware": "v2.0",
+    "name": "Unit-7",
+    "own_address": "00ba 5e 12 3456",
+    "parity": "none",
+    "pin": "2468",
+    "pin_request": true,
+    "role": "slave",
+    "stop_bits": 1
+}
+)");
     row("show --ini", {}, "show --ini", 0, kFreshIni);
     row("apply a Master's settings", {}, "apply <file> && show --ini", 0,
         "pin-request=off\nbaud=9600\nstop-bits=1\nparity=even\nrole=master\naddress=0011 22 33 "
         "4455\ndiscoverable=yes",
         "[Module]\n; copied\nrole=master\naddress=001122334455\npin-request=off\n"
         "discoverable=yes\nparity=even\n");
+    row("exact round trip", {"--name", " a=b;#c ", "--pin", "\"\\;# "},
+        "show --ini > <file> && apply <file> && show --json", 0,
+        "\"name\": \" a=b;#c \",\n    \"own_address\": \"00ba 5e 12 3456\",\n    \"parity\": "
+        "\"none\",\n    \"pin\": \"\\\"\\\\;# \"");
+    row("apply from a pipe", {}, "apply /dev/stdin && show", 0, "name: piped\n",
+        "[Module]\nname=piped\n");
+    row("apply 64 KiB", {}, "apply <file> && show", 0, "name: big\n",
+        "[Module]\nname=big\n;" + QString(65536 - 20, u'x') + '\n');
+    // Which device each form of --port opens.
+    row("--port COMn, then none", {}, "--port COM3 show && show", 0, "name: TavixAT", {}, com3);
+    row("the stored port", {}, "show", 0, "name: TavixAT", {}, "[Properties]\nCommPort=3\n" + com3);
+    row("progress names the port", {}, "--port COM3 set pin=2468 2> tty", 0,
+        "Connecting to COM3 … found after 1 ping\r\nSaving 8 settings … done", {}, com3);
+    // Refused before the port opens.
     row("unknown key", {}, "set colour=red", 1, "unknown key \"colour\"");
     row("baud rate off the list", {}, "set baud=12345", 1, "baud: \"12345\" is not a valid");
-    row("name longer than the box", {}, "set name=FifteenCharName", 1, "1 to 14 characters");
+    row("name longer than the box", {}, "set name=" + QString(60, u'n'), 1,
+        "name: \"" + QString(40, u'n') + "…\" has 60 characters; it must have 1 to 14.");
+    row("bracket in a name", {}, "set pin-request=on name=a]b", 1,
+        "name: \"a]b\" holds \"]\", a character the module cannot take");
+    row("control character in a PIN", {}, "set pin=1\t2", 1, "pin: \"1\\t2\" holds \"\\t\"");
+    row("letter outside ASCII", {}, "set name=Unité", 1, "holds \"é\"");
+    row("colon in an address", {}, "set address=00:11:22:33:44:55", 1, "holds \":\"");
+    row("a key twice on the line", {}, "set name=a name=b", 1, "\"name\" is given twice.");
+    row("a key twice in a file", {}, "apply <file>", 1,
+        "line 3: \"name\" is given twice (first on line 2).", "[Module]\nname=a\n name = b\n");
+    row("quote not closed", {}, "apply <file>", 1,
+        "line 2: expected KEY=VALUE under [Module], "
+        "not \"name=\\\"a\"",
+        "[Module]\nname=\"a\n");
     row("a line that is no setting", {}, "apply <file>", 1, "line 2: expected KEY=VALUE",
         "[Module]\nname\n");
     row("apply a file of another kind", {}, "apply <file>", 1, "line 1: only a [Module]",
         "[Ports]\nCOM1=/dev/ttyUSB0\n");
+    row("apply a file over 64 KiB", {}, "apply <file>", 1, "is not a settings file",
+        "[Module]\nname=big\n;" + QString(65536 - 19, u'x') + '\n');
+    row("apply an endless device", {}, "apply /dev/zero", 1,
+        "/dev/zero is not a settings file: it is larger than 64 KiB.");
+    // Exit codes past a refusal.
     row("no such port", {}, "--port /none/tty show", 2,
         "ERROR, Check /none/tty!\n/none/tty: there is no such device");
     row("no version reply", {"--no-version"}, "show", 3, "No reply from device!");
-    row("firmware rejected", {"--firmware", "v1.0"}, "show", 4, "Invalid firmware version (v1.0)");
-    row("name the line cannot carry", {}, "set pin-request=on name=a<b", 5,
-        "Nothing was saved: the device name");
+    row("firmware rejected, escaped",
+        {"--firmware", "v1.0\x1b"
+                       "c"},
+        "show", 4, "Invalid firmware version (v1.0\\x1bc)");
+    row("address of a Slave", {}, "set address=001122334455", 5,
+        "the address is saved only with role=master");
     row("PIN request locked on", {"--firmware", "v1.5"}, "set pin-request=off", 5,
         "firmware v1.5 keeps the PIN request on");
     row("incomplete reply", {"--query-fields", "3"}, "show", 6, "Only 3 of the 12 settings");
-    row("save not acknowledged", {"--stop-after-commands", "6"}, "set stop-bits=2", 6,
+    row("save cut short", {"--stop-after-commands", "6"}, "set stop-bits=2", 6,
         "No reply from device!");
+    // Each save command refused in turn: the save stops there, and only "<EXIT>" follows.
+    const struct {
+        const char* keyword;
+        const char* runs;
+        const char* key;
+        const char* command;
+    } refusals[] = {
+        {"NAME", "set stop-bits=2", "name", "<NAME=TavixAT>"},
+        {"PKEY", "set stop-bits=2", "pin", "<PKEY=1234>"},
+        {"BAUD", "set stop-bits=2", "baud", "<BAUD=9600>"},
+        {"SBIT", "set stop-bits=2", "stop-bits", "<SBIT=2>"},
+        {"PRTY", "set stop-bits=2", "parity", "<PRTY=N>"},
+        {"SLAVE", "set stop-bits=2", "role", "<SLAVE>"},
+        {"MASTER", "set role=master address=001122334455", "role", "<MASTER>"},
+        {"ADDR", "set role=master address=001122334455", "address", "<ADDR=0011 22 33 4455>"},
+        {"DISCOVERABLE", "set stop-bits=2", "discoverable", "<DISCOVERABLE>"},
+        {"INVISIBLE", "set discoverable=no", "discoverable", "<INVISIBLE>"},
+        {"PIN_ON", "set stop-bits=2", "pin-request", "<PIN_ON>"},
+        {"PIN_OFF", "set pin-request=off", "pin-request", "<PIN_OFF>"},
+    };
+    for (const auto& r : refusals) {
+        QTest::newRow(qPrintable(QStringLiteral("%1 refused").arg(r.keyword)))
+            << QStringList{"--refuse", r.keyword} << QString() << QString() << r.runs << 6
+            << QStringLiteral("No reply from device!\nThe module did not acknowledge %1:")
+                   .arg(r.key)
+            << QStringList{r.command, "<EXIT>"};
+    }
+    // Module text on a terminal, and output that cannot be written.
+    row("control characters shown escaped", {"--name", "a\x1bzb\\"}, "show", 0,
+        "name: a\\x1bzb\\\\\n");
+    row("JSON as it is", {"--name", "a\x1bzb"}, "show --json", 0, "\"name\": \"a\\u001bzb\"");
+    row("standard output full", {}, "show --ini > /dev/full", 7, "the results could not be written",
+        {}, {}, {"<QUERY>", "<EXIT>"});
+    row("standard error full", {}, "set pin=2468 2> /dev/full", 7, {}, {}, {},
+        {"<QUERY>", "<EXIT>"});
 }
 
 void TestCli::commands() {
     QFETCH(QStringList, simOptions);
+    QFETCH(QString, conf);
     QFETCH(QString, file);
     QFETCH(QString, runs);
     QFETCH(QString, out);
+    QFETCH(QStringList, lastHeard);
     QTemporaryDir dir;
     const QString line = dir.filePath("line"), path = dir.filePath("unit.ini");
     QProcess sim;
     sim.start(TAVIXAT_SIM_PATH, QStringList{"--link", line} + simOptions);
     QVERIFY(sim.waitForReadyRead(5000) && QFileInfo::exists(line));
-    QFile ini(path);
-    QVERIFY(file.isEmpty() || (ini.open(QIODevice::WriteOnly) && ini.write(file.toUtf8()) > 0));
-    ini.close();
+    QFile ini(path), settings(dir.filePath("TavixAT Setup.conf"));
+    QVERIFY(ini.open(QIODevice::WriteOnly) && settings.open(QIODevice::WriteOnly));
+    ini.write(file.toUtf8()), settings.write(QString(conf).replace("<line>", line).toUtf8());
+    ini.close(), settings.close();
 
-    QProcess cli;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_CONFIG_HOME", dir.path());
-    cli.setProcessEnvironment(env);
-    for (const QString& run : runs.split(" && ")) {
+    env.insert("TAVIXAT_SERIAL_BY_ID", dir.filePath("by-id")); // no adapters of this machine
+    QString said, log;
+    qsizetype heardBefore = 0;
+    int exitCode = -1;
+    const QStringList runList = runs.split(" && ");
+    for (const QString& run : runList) {
         QStringList args = run.split(u' ').replaceInStrings("<file>", path);
-        if (!args.contains("--port"))
+        QProcess cli;
+        Terminal terminal;
+        cli.setProcessEnvironment(env);
+        if (args.size() > 2 && args.at(args.size() - 2).endsWith(u'>')) {
+            const QString target = args.last() == "tty" ? terminal.path() : args.last();
+            args.at(args.size() - 2) == ">" ? cli.setStandardOutputFile(target)
+                                            : cli.setStandardErrorFile(target);
+            args = args.mid(0, args.size() - 2);
+        }
+        if (conf.isEmpty() && !args.contains("--port"))
             args = QStringList{"--port", line} + args;
+        log += sim.readAllStandardError();
+        heardBefore = heardCommands(log).size();
         cli.start(TAVIXAT_CLI_PATH, args);
-        QVERIFY(cli.waitForFinished(10000));
-        if (run != runs.section(" && ", -1) && cli.exitCode() != 0) // all but the last succeed
-            QFAIL(cli.readAllStandardError().constData());
+        cli.write(file.toUtf8()), cli.closeWriteChannel();
+        QVERIFY(cli.waitForFinished(15000));
+        exitCode = cli.exitCode();
+        said = cli.readAllStandardOutput() + cli.readAllStandardError() + terminal.take();
+        if (&run != &runList.last() && exitCode != 0) // all but the last succeed
+            QFAIL(qPrintable(said));
     }
-    const QString said =
-        cli.exitCode() == 0 ? cli.readAllStandardOutput() : cli.readAllStandardError();
-    QTEST(cli.exitCode(), "exitCode");
-    QVERIFY2(said.contains(out), qPrintable(said));
+    // The last commands may still be on their way to the simulator's log.
+    const auto lastCommands = [&] {
+        const QStringList heard = heardCommands(log).mid(heardBefore);
+        return heard.mid(heard.size() - lastHeard.size());
+    };
+    for (int i = 0; i < 20 && lastCommands() != lastHeard; ++i)
+        sim.waitForReadyRead(100), log += sim.readAllStandardError();
+    sim.waitForReadyRead(100), log += sim.readAllStandardError();
     sim.kill(), sim.waitForFinished();
+
+    QTEST(exitCode, "exitCode");
+    QVERIFY2(said.contains(out), qPrintable(said));
+    const QStringList heard = heardCommands(log).mid(heardBefore);
+    QCOMPARE(lastCommands(), lastHeard);
+    if (exitCode == 1) // refused before the port opened
+        QCOMPARE(heard, QStringList());
+    if (exitCode == 5) // refused before anything was sent
+        QVERIFY2(std::none_of(heard.begin(), heard.end(), isSetCommand), qPrintable(log));
+}
+
+void TestCli::iniValues_data() {
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("line"); // as show --ini writes it
+    const auto row = [](const char* name, const QString& value, const char* line) {
+        QTest::newRow(name) << value << QString::fromUtf8(line);
+    };
+    row("= ; # and a backslash inside", "a=b;#\\\"", "name=a=b;#\\\"");
+    row("blanks at the ends", " a ", "name=\" a \"");
+    row("leading quote", "\"q\\", "name=\"\\\"q\\\\\"");
+    row("control characters", "\t\x1b\x7f\r\n" + QString(QChar(0x9b)),
+        "name=\"\\t\\x1b\\x7f\\r\\n\\x9b\"");
+}
+
+void TestCli::iniValues() {
+    QFETCH(QString, value);
+    ModuleSettings settings;
+    settings.name = value;
+    const QString ini = toIni(settings);
+    QTEST(ini.split(u'\n').value(1), "line");
+    QString error;
+    const auto read = parseIni(ini, error);
+    QVERIFY2(read.has_value(), qPrintable(error));
+    QCOMPARE(read->value(0).key, QStringLiteral("name"));
+    QCOMPARE(read->value(0).value, value);
 }
 
 QTEST_GUILESS_MAIN(TestCli)

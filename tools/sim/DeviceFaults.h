@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QSet>
 #include <optional>
 
 namespace tavixat::sim {
@@ -21,6 +22,9 @@ struct DeviceFaults {
     // More time on top of that before the reply to "<VERS>", and to "<QUERY>" (a slow module).
     int versionDelayMs = 0;
     int queryDelayMs = 0;
+    // Commands, by keyword ("NAME", "SBIT", "MASTER"), answered with the field "ERROR" instead
+    // of their acknowledgement; the device takes nothing from them.
+    QSet<QByteArray> refusedKeywords;
     // "ok" and "ready" instead of "OK" and "READY".
     bool lowerCaseAcks = false;
     // A query is answered with only the first k fields.

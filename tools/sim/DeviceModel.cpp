@@ -35,6 +35,8 @@ constexpr FixedCommand kFixedCommands[] = {
 };
 
 constexpr const char* kReplyEnd = "\r\n";
+// What a device says to a command it will not carry out.
+constexpr const char* kRefusal = "ERROR";
 
 } // namespace
 
@@ -99,6 +101,9 @@ QList<QByteArray> DeviceModel::reply(const QByteArray& command) {
 
 std::optional<QList<QByteArray>> DeviceModel::act(const QByteArray& command) {
     const qsizetype equals = command.indexOf('=');
+    const QByteArray keyword = equals >= 0 ? command.left(equals) : command;
+    if (faults_.refusedKeywords.contains(keyword))
+        return QList<QByteArray>{kRefusal};
     if (equals >= 0)
         return storeValue(command.left(equals), command.mid(equals + 1));
     if (command == "PING") {

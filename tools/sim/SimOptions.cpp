@@ -147,6 +147,11 @@ struct Parser {
     QCommandLineOption lowerCaseAcks{
         QStringLiteral("lower-case-acks"),
         QStringLiteral("Acknowledge with \"ok\" and \"ready\" in lower case.")};
+    QCommandLineOption refuse{
+        QStringLiteral("refuse"),
+        QStringLiteral("Answer the command with this keyword (NAME, PKEY, SBIT, MASTER, PIN_ON, "
+                       "...) with [ERROR] and take nothing from it. May be given more than once."),
+        QStringLiteral("keyword")};
     QCommandLineOption noise{
         QStringLiteral("noise"),
         QStringLiteral("Send <bytes> between the fields of a reply, outside the brackets. "
@@ -170,6 +175,7 @@ struct Parser {
             parser.addOption(makeOption(*option));
         parser.addOption(lowerCaseAcks);
         parser.addOption(noise);
+        parser.addOption(refuse);
     }
 };
 
@@ -284,6 +290,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     options.faults.silent = p.parser.isSet(p.silent);
     options.faults.omitVersion = p.parser.isSet(p.noVersion);
     options.faults.lowerCaseAcks = p.parser.isSet(p.lowerCaseAcks);
+    for (const QString& keyword : p.parser.values(p.refuse))
+        options.faults.refusedKeywords.insert(keyword.toLatin1());
     if (p.parser.isSet(p.firmware))
         options.settings.firmware = p.parser.value(p.firmware);
     if (p.parser.isSet(p.name))
