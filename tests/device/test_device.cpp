@@ -1,4 +1,3 @@
-#include "Commands.h"
 #include "Exchanges.h"
 #include "FakePlatform.h"
 #include "FakeSerialPort.h"
@@ -9,28 +8,11 @@
 
 using namespace tavixat;
 
-// The texts that go over the line, the version gate and the settings query.
+// The version gate and the settings query.
 class TestDevice : public QObject {
     Q_OBJECT
 
 private slots:
-    void commands_data() {
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<QString>("text"); // sent as it is: nothing added, value unchanged
-        QTest::newRow("name") << command::name(" a<b>=C ") << "<NAME= a<b>=C >";
-        QTest::newRow("empty pin code") << command::pinCode({}) << "<PKEY=>";
-        QTest::newRow("baud rate") << command::baudRate("115200") << "<BAUD=115200>";
-        QTest::newRow("stop bits") << command::stopBits("2") << "<SBIT=2>";
-        QTest::newRow("parity letter")
-            << command::parity(command::parityLetter("None")) << "<PRTY=N>";
-        QTest::newRow("address") << command::address("0000 00 00 0000") << "<ADDR=0000 00 00 0000>";
-    }
-
-    void commands() {
-        QFETCH(QString, command);
-        QTEST(command, "text");
-    }
-
     void versionGate_data() {
         QTest::addColumn<QString>("version");
         QTest::addColumn<bool>("accepted");

@@ -92,8 +92,6 @@ class TestEndToEnd : public QObject {
 private slots:
     void session_data();
     void session();
-    void moduleAsReported_data();
-    void moduleAsReported();
 };
 
 void TestEndToEnd::session_data() {
@@ -105,10 +103,6 @@ void TestEndToEnd::session_data() {
     const QString lost = "ERROR, Check COM1!\r\n<line>: the device is gone (unplugged or hung up).";
     QTest::newRow("save on a paced line, read back") << QStringList{"--pace"} << "save"
                                                      << "Settings saved!" << true;
-    QTest::newRow("noise between fields") << QStringList{"--noise", "\\r\\n#~\\x07 "} << "idle"
-                                          << "" << true;
-    QTest::newRow("fields byte by byte") << QStringList{"--byte-interval", "3"} << "idle"
-                                         << "" << true;
     // Ping and version replies are 9 and 8 bytes; five query fields and "[SL" follow.
     QTest::newRow("hangs up in the middle of the query")
         << QStringList{"--hang-up-after-bytes", "47"} << "connect" << lost << false;
@@ -161,41 +155,6 @@ void TestEndToEnd::session() {
     QCOMPARE(rig.state(), kOn);
     QCOMPARE(rig.shown(), during == "save" ? kEdited : kFresh);
     QCOMPARE(rig.platform.messages, told);
-}
-
-// What the module reports is shown and saved as it is: values longer than the boxes, a reply
-// that comes late; a reply that stays incomplete is refused, so nothing guessed can be saved.
-void TestEndToEnd::moduleAsReported_data() {
-    QTest::addColumn<QStringList>("simOptions");
-    QTest::addColumn<QString>("message");
-    const QString name = "TwentyCharacterName1", pin = "123456789012";
-    QTest::newRow("long values, query 600 ms late")
-        << QStringList{"--name", name, "--pin", pin, "--query-delay", "600"} << QString();
-    QTest::newRow("three of twelve fields")
-        << QStringList{"--query-fields", "3"}
-        << "Incomplete reply from device!\r\nOnly 3 of the 12 settings arrived.";
-}
-
-void TestEndToEnd::moduleAsReported() {
-    QFETCH(QStringList, simOptions);
-    QFETCH(QString, message);
-    Sim sim;
-    QVERIFY(sim.start(simOptions));
-    Rig rig;
-    rig.connectTo(sim.line);
-    if (!message.isEmpty()) {
-        QCOMPARE(rig.state() + ' ' + rig.platform.messages.join(u'|'), kOff + ' ' + message);
-        return;
-    }
-    const QString longValues = "00ba 5e 12 3456|TwentyCharacterName1|123456789012";
-    QVERIFY(rig.shown().startsWith(longValues));
-    QTest::qWait(1500); // a keep-alive tick: the late reply left nothing behind to confuse it
-    QCOMPARE(rig.state(), kOn);
-    rig.form.cmdWrite_Click();
-    rig.form.cmdConnect_Click();
-    rig.connectTo(sim.line);
-    QVERIFY(rig.shown().startsWith(longValues));
-    QCOMPARE(rig.platform.messages, QStringList{"Settings saved!"});
 }
 
 QTEST_MAIN(TestEndToEnd)
