@@ -34,7 +34,7 @@ const char* const kHelp =
     "Exit codes: 0 done, 1 usage error, 2 port not opened, 3 no reply from the module,\n"
     "4 firmware rejected, 5 a value refused before anything was sent, 6 not acknowledged,\n"
     "link lost, incomplete reply or a read-back that differs, 7 the results could not be\n"
-    "written.\n";
+    "written, 128+N stopped by signal N (a save that has begun is finished first).\n";
 
 // A settings file is a few hundred bytes; anything this large is something else.
 constexpr qint64 kMaxSettingsFileBytes = 64 * 1024;

@@ -157,6 +157,7 @@ void TestCli::commands_data() {
         {"NAME", "set stop-bits=2", "name", "<NAME=TavixAT>"},
         {"PRTY", "set stop-bits=2", "parity", "<PRTY=N>"},
         {"ADDR", "set role=master address=001122334455", "address", "<ADDR=0011 22 33 4455>"},
+        {"DISCOVERABLE", "set stop-bits=2", "discoverable", "<DISCOVERABLE>"},
         {"PIN_OFF", "set pin-request=off", "pin-request", "<PIN_OFF>"},
     };
     for (const auto& r : refusals) {
