@@ -145,7 +145,7 @@ void TestCli::commands_data() {
     row("address of a Slave", {}, "set address=001122334455", 5,
         "the address is saved only with role=master");
     row("PIN request locked on", {"--firmware", "v1.5"}, "set pin-request=off", 5,
-        "firmware v1.5 keeps the PIN request on");
+        "Nothing was saved: firmware v1.5 keeps the PIN request on.");
     row("incomplete reply", {"--query-fields", "3"}, "show", 6, "Only 3 of the 12 settings");
     // A save command refused: the save stops there, and only "<EXIT>" follows.
     const struct {
@@ -286,8 +286,8 @@ void TestCli::iniValues_data() {
         QTest::newRow(name) << value << QString::fromUtf8(line);
     };
     row("leading quote", "\"q\\", "name=\"\\\"q\\\\\"");
-    row("control characters", "\t\x1b\x7f\r\n" + QString(QChar(0x9b)),
-        "name=\"\\t\\x1b\\x7f\\r\\n\\x9b\"");
+    row("control characters", "\t\x1b\x7f\r\n" + QString(QChar(0x9b)) + QChar(0x80),
+        "name=\"\\t\\x1b\\x7f\\r\\n\\x9b\\x80\"");
 }
 
 void TestCli::iniValues() {
