@@ -263,7 +263,7 @@ void TestConnection::sequences_data() {
     row("save during a tick", {}, {}, "up,0:cmdWrite,tick", -1, "<PING>" + kSaved);
     row("exit during a tick", {}, {}, "up,0:cmdExit,tick", -1,
         "<PING><PING><EXIT>|Disconnect gone");
-    row("close during a tick", {}, {}, "up,0:close,tick", -1, "<PING>|Disconnect gone");
+    row("close during a tick", {}, {}, "up,0:close,tick", 100, "<PING>|Disconnect gone");
     row("disconnect after a failed tick", {}, {.stopAfterCommands = 3}, "up,0:cmdConnect,tick", -1,
         "<PING>|Connect");
     row("tick during exit", {}, {}, "up,0:tick,cmdExit", -1, "<PING><EXIT>|Disconnect gone");
