@@ -21,8 +21,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
-#include <utility>
 
 namespace tavixat {
 
@@ -60,13 +58,11 @@ int exitCodeOf(Outcome outcome) {
     }
 }
 
-// The port as the window would choose it: "COMn" by its number, the stored one when none is
-// given, a device path as it is. -1 when the text is neither.
-int portIndexFor(const QString& port, QtSerialPort& serial, ConsolePlatform& platform) {
+// The port as the window would choose it: "COMn" by its number, the remembered one when none
+// is given, a device path as it is. -1 when the text is neither.
+int portIndexFor(const QString& port, QtSerialPort& serial, Platform& platform) {
     if (port.isEmpty())
-        return storedPortNumber(
-                   readStoredText(QStringLiteral("Properties/CommPort"), QStringLiteral("1"))) -
-               1;
+        return readRememberedPort(platform) - 1;
     static const QRegularExpression comName(QStringLiteral("^COM([1-9][0-9]?)$"));
     const QRegularExpressionMatch match = comName.match(port);
     if (match.hasMatch() && isValidPortNumber(match.captured(1).toInt()))
@@ -74,8 +70,13 @@ int portIndexFor(const QString& port, QtSerialPort& serial, ConsolePlatform& pla
     if (!port.contains(u'/'))
         return -1;
     serial.setDevicePath(port);
-    platform.storePortNumber = false;
     return 0;
+}
+
+// A port given by its number is remembered once it opens, as the window remembers it; a
+// device path has no number to remember.
+Connection::PortMemory portMemoryFor(const QString& port) {
+    return port.contains(u'/') ? Connection::PortMemory::Forget : Connection::PortMemory::Remember;
 }
 
 void printSettings(const ModuleSettings& s, SessionRequest::Format format) {
@@ -106,7 +107,8 @@ public:
         }
         serial_.setCommPort(index + 1); // the progress line names the port before it opens
         record_ = std::make_unique<ModuleRecord>(device_, index);
-        connection_ = std::make_unique<Connection>(comm_, platform_, device_, *record_);
+        connection_ = std::make_unique<Connection>(comm_, platform_, device_, *record_,
+                                                   portMemoryFor(request_.port));
         platform_.onStop = [this] { connection_->requestStop(); };
         platform_.onSecondStop = [this] { endAtOnce(); };
 
@@ -122,19 +124,6 @@ public:
     }
 
 private:
-    // Progress is for a person watching; a script reading standard error gets only messages.
-    void beginProgress(const QString& text) {
-        if (::isatty(STDERR_FILENO)) {
-            print(stderr, text + QStringLiteral(" … "));
-            platform_.progressLineOpen = true;
-        }
-    }
-    // Ends the line, unless a message has already taken its place.
-    void endProgress(const QString& text) {
-        if (std::exchange(platform_.progressLineOpen, false))
-            print(stderr, text + u'\n');
-    }
-
     // A stop signal came: say goodbye to a module that answered, close the port and say why.
     int endStopped() {
         if (comm_.isPortOpen())
@@ -162,10 +151,11 @@ private:
     }
 
     int connect() {
-        beginProgress(QStringLiteral("Connecting to %1").arg(serial_.portLabel()));
+        progress_.begin(QStringLiteral("Connecting to %1").arg(serial_.portLabel()));
         connection_->cmdConnect_Click();
         const int pings = connection_->pingsOfLastConnect();
-        endProgress(QStringLiteral("found after %1 ping%2").arg(pings).arg(pings == 1 ? "" : "s"));
+        progress_.end(
+            QStringLiteral("found after %1 ping%2").arg(pings).arg(pings == 1 ? "" : "s"));
         return exitCodeOf(connection_->lastOutcome());
     }
 
@@ -194,12 +184,12 @@ private:
             return kExitValueRefused;
         }
         const ModuleSettings wanted = record_->settings;
-        beginProgress(QStringLiteral("Saving %1 settings").arg(wanted.master ? 9 : 8));
+        progress_.begin(QStringLiteral("Saving %1 settings").arg(wanted.master ? 9 : 8));
         saving_ = true;
         connection_->cmdWrite_Click();
         saving_ = false;
         const int saved = exitCodeOf(connection_->lastOutcome());
-        endProgress(QStringLiteral("done"));
+        progress_.end(QStringLiteral("done"));
         if (connection_->lastOutcome() == Outcome::NotAcknowledged)
             reportUnacknowledgedSetting();
         if (stopsignals::count() > 0) // no read-back: the module is left at once
@@ -243,7 +233,8 @@ private:
     }
 
     const SessionRequest& request_;
-    ConsolePlatform platform_;
+    ProgressLine progress_;
+    ConsolePlatform platform_{progress_};
     QtSerialPort serial_;
     WatchedPort watched_{serial_};
     modComm comm_{watched_, platform_};

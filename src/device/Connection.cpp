@@ -8,6 +8,7 @@
 #include "QueryFields.h"
 #include "SerialPort.h"
 #include "SettingsTransfer.h"
+#include "StoredPort.h"
 #include "Version.h"
 #include "modComm.h"
 
@@ -27,8 +28,9 @@ QString gateMessage(const QString& version) {
 } // namespace
 
 Connection::Connection(modComm& comm, Platform& platform, DeviceState& device,
-                       ConnectionWindow& window, QObject* parent)
-    : QObject(parent), comm_(comm), platform_(platform), device_(device), window_(window) {
+                       ConnectionWindow& window, PortMemory portMemory, QObject* parent)
+    : QObject(parent), comm_(comm), platform_(platform), device_(device), window_(window),
+      portMemory_(portMemory) {
     connect(&comm_.port(), &SerialPort::linkLost, this, &Connection::onLinkLost);
 }
 
@@ -134,6 +136,8 @@ void Connection::connectSequence() {
     comm_.port().setRtsEnable(true);
     if (!comm_.OpenPort(window_.selectedPortIndex() + 1))
         return;
+    if (portMemory_ == PortMemory::Remember)
+        rememberPort(platform_, comm_.portNumber()); // a store that cannot be written: no matter
     window_.BeginBusy();
     outcome_ = Outcome::LinkLost;
 

@@ -42,8 +42,6 @@ bool modComm::OpenPort(int portNumber) {
 
     // A new connection starts clean: nothing said on the line before belongs to it.
     resetReader();
-    platform_.saveSetting(QStringLiteral("Properties"), QStringLiteral("CommPort"),
-                          QString::number(port_.commPort()));
     return true;
 }
 

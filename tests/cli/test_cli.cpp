@@ -66,8 +66,8 @@ void TestCli::commands_data() {
     // and the row gives no settings file.
     QTest::addColumn<QString>("conf");
     QTest::addColumn<QString>("file"); // written to <file> first, and fed to standard input
-    // " && " between runs; <file>: the file above; "> PATH", "2> PATH" and "2> tty" at the end
-    // send standard output or error there.
+    // " && " between runs; <file>: the file above; <line>: the simulator's line; "> PATH",
+    // "2> PATH" and "2> tty" at the end send standard output or error there.
     QTest::addColumn<QString>("runs");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("out");           // contained in what the last run wrote
@@ -107,7 +107,8 @@ void TestCli::commands_data() {
     row("apply 64 KiB", {}, "apply <file> && show", 0, "name: big\n",
         "[Module]\nname=big\n;" + QString(65536 - 20, u'x') + '\n');
     // Which device each form of --port opens.
-    row("--port COMn, then none", {}, "--port COM3 show && show", 0, "name: TavixAT", {}, com3);
+    row("--port COMn is remembered, a path not", {},
+        "--port COM3 show && --port <line> show && show", 0, "name: TavixAT", {}, com3);
     row("the stored port", {}, "show", 0, "name: TavixAT", {}, "[Properties]\nCommPort=3\n" + com3);
     row("progress names the port", {}, "--port COM3 set pin=2468 2> tty", 0,
         "Connecting to COM3 … found after 1 ping\r\nSaving 8 settings … done", {}, com3);
@@ -218,7 +219,9 @@ void TestCli::commands() {
     int exitCode = -1;
     const QStringList runList = runs.split(" && ");
     for (const QString& run : runList) {
-        QStringList args = run.split(u' ').replaceInStrings("<file>", path), stops;
+        QStringList args =
+            run.split(u' ').replaceInStrings("<file>", path).replaceInStrings("<line>", line);
+        QStringList stops;
         if (const qsizetype at = args.indexOf("!"); at >= 0)
             stops = args.mid(at + 1), args = args.mid(0, at);
         QProcess cli, reader;

@@ -78,6 +78,8 @@ struct Rig {
                 form.close();
             else if (step == "hangup")
                 port.hangUp(QStringLiteral("/dev/ttyUSB0: the device is gone"));
+            else if (step == "refuse") // COM1 will not open
+                port.failOpenOf(1, QStringLiteral("busy"));
             else if (step == "relink") // a healthy device on the line again
                 model.emplace();
             else if (step == "up") // connected to the device, the clock and the line log restarted
@@ -258,6 +260,7 @@ void TestConnection::sequences_data() {
     row("exit, device silent", {}, {.stopAfterCommands = 3}, "up,cmdExit", 500,
         "<PING>|Disconnect gone");
     row("exit, disconnected", {}, {}, "cmdExit", 0, "|Connect gone");
+    row("port refused", {}, {}, "refuse,cmdConnect", 500, "|Connect|!ERROR, Check COM1!\r\nbusy");
     // Clicks, ticks and a close that come while a ping waits run once it has ended.
     row("disconnect during a tick", {}, {}, "up,0:cmdConnect,tick", -1, "<PING><EXIT>|Connect");
     row("save during a tick", {}, {}, "up,0:cmdWrite,tick", -1, "<PING>" + kSaved);
@@ -295,6 +298,9 @@ void TestConnection::sequences() {
     QTEST(seen.join(u'|'), "expected");
     QCOMPARE(rig.form.shpStatus->fillColor(),
              rig.form.cmdConnect->text() == "Connect" ? QColor(255, 0, 0) : QColor(0, 255, 0));
+    // The port is remembered once it has opened, and only then.
+    QCOMPARE(rig.platform.settings.value("Properties/CommPort"),
+             rig.port.opens > 0 ? "1" : QString());
     if (virtualMs >= 0)
         QCOMPARE(rig.platform.now() - rig.start, virtualMs);
     // Each command went out only after the previous exchange had ended.
