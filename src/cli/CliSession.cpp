@@ -58,6 +58,10 @@ int exitCodeOf(Outcome outcome) {
     }
 }
 
+bool isDevicePath(const QString& port) {
+    return port.contains(u'/');
+}
+
 // The port as the window would choose it: "COMn" by its number, the remembered one when none
 // is given, a device path as it is. -1 when the text is neither.
 int portIndexFor(const QString& port, QtSerialPort& serial, Platform& platform) {
@@ -67,7 +71,7 @@ int portIndexFor(const QString& port, QtSerialPort& serial, Platform& platform) 
     const QRegularExpressionMatch match = comName.match(port);
     if (match.hasMatch() && isValidPortNumber(match.captured(1).toInt()))
         return match.captured(1).toInt() - 1;
-    if (!port.contains(u'/'))
+    if (!isDevicePath(port))
         return -1;
     serial.setDevicePath(port);
     return 0;
@@ -76,7 +80,7 @@ int portIndexFor(const QString& port, QtSerialPort& serial, Platform& platform) 
 // A port given by its number is remembered once it opens, as the window remembers it; a
 // device path has no number to remember.
 Connection::PortMemory portMemoryFor(const QString& port) {
-    return port.contains(u'/') ? Connection::PortMemory::Forget : Connection::PortMemory::Remember;
+    return isDevicePath(port) ? Connection::PortMemory::Forget : Connection::PortMemory::Remember;
 }
 
 void printSettings(const ModuleSettings& s, SessionRequest::Format format) {
