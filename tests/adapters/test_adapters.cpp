@@ -55,6 +55,8 @@ private slots:
     void settingsProblems();
     void openFailureMessage_data();
     void openFailureMessage();
+    void uart_data();
+    void uart();
 };
 
 void TestAdapters::numbers_data() {
@@ -258,6 +260,34 @@ void TestAdapters::openFailureMessage() {
     else
         QVERIFY(storeText("Ports/COM4", path) && port.setCommPort(4) && !port.open(seen));
     QVERIFY2(seen.startsWith(path + message), qPrintable(seen));
+}
+
+void TestAdapters::uart_data() {
+    // The node's entry in the tty class folder: none, "-" without a parent device, "+" with one
+    // that has no driver, else the parent's driver.
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<bool>("node"); // a terminal is there, which is no UART
+    QTest::addColumn<bool>("uart");
+    QTest::newRow("no entry") << "" << true << false;
+    QTest::newRow("no parent: a virtual terminal") << "-" << true << false;
+    QTest::newRow("parent without a driver") << "+" << false << true;
+    QTest::newRow("serial core port") << "port" << false << true;
+    QTest::newRow("8250 node, no UART answers") << "serial8250" << true << false;
+    QTest::newRow("8250 node missing") << "serial8250" << false << false;
+}
+
+void TestAdapters::uart() {
+    QFETCH(QString, entry);
+    QFETCH(bool, node);
+    QTemporaryDir ttyClass;
+    const int tty = ::posix_openpt(O_RDWR | O_NOCTTY);
+    QVERIFY(tty >= 0 && ::grantpt(tty) == 0 && ::unlockpt(tty) == 0);
+    const QString device = node ? QString::fromLocal8Bit(::ptsname(tty)) : "/dev/ttyS99-none";
+    const QString parent = ttyClass.filePath(QFileInfo(device).fileName() + "/device");
+    QVERIFY(entry.isEmpty() || QDir().mkpath(entry == "-" ? QFileInfo(parent).path() : parent));
+    QVERIFY(entry.size() < 2 || QFile::link(ttyClass.filePath(entry), parent + "/driver"));
+    QTEST(hasUart(ttyClass.path(), device), "uart");
+    ::close(tty);
 }
 
 QTEST_GUILESS_MAIN(TestAdapters)
