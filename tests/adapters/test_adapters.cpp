@@ -263,22 +263,21 @@ void TestAdapters::openFailureMessage() {
 }
 
 void TestAdapters::uart_data() {
-    // The node's entry in the tty class folder: none, "-" without a parent device, "+" with one
-    // that has no driver, else the parent's driver.
-    QTest::addColumn<QString>("entry");
     QTest::addColumn<bool>("node"); // a terminal is there, which is no UART
+    // The node's entry in the tty class folder: none, "-" without a parent device, else the
+    // parent's driver.
+    QTest::addColumn<QString>("entry");
     QTest::addColumn<bool>("uart");
-    QTest::newRow("no entry") << "" << true << false;
-    QTest::newRow("no parent: a virtual terminal") << "-" << true << false;
-    QTest::newRow("parent without a driver") << "+" << false << true;
-    QTest::newRow("serial core port") << "port" << false << true;
-    QTest::newRow("8250 node, no UART answers") << "serial8250" << true << false;
-    QTest::newRow("8250 node missing") << "serial8250" << false << false;
+    QTest::newRow("no entry") << true << "" << false;
+    QTest::newRow("no parent: a virtual terminal") << true << "-" << false;
+    QTest::newRow("serial core port") << false << "port" << true;
+    QTest::newRow("8250 node, no UART answers") << true << "serial8250" << false;
+    QTest::newRow("8250 node missing") << false << "serial8250" << false;
 }
 
 void TestAdapters::uart() {
-    QFETCH(QString, entry);
     QFETCH(bool, node);
+    QFETCH(QString, entry);
     QTemporaryDir ttyClass;
     const int tty = ::posix_openpt(O_RDWR | O_NOCTTY);
     QVERIFY(tty >= 0 && ::grantpt(tty) == 0 && ::unlockpt(tty) == 0);

@@ -217,11 +217,9 @@ void TestCli::commands() {
     QString said, log;
     qsizetype heardBefore = 0;
     int exitCode = -1;
-    const QStringList runList = runs.split(" && ");
+    const QStringList runList = QString(runs).replace("<line>", line).split(" && ");
     for (const QString& run : runList) {
-        QStringList args =
-            run.split(u' ').replaceInStrings("<file>", path).replaceInStrings("<line>", line);
-        QStringList stops;
+        QStringList args = run.split(u' ').replaceInStrings("<file>", path), stops;
         if (const qsizetype at = args.indexOf("!"); at >= 0)
             stops = args.mid(at + 1), args = args.mid(0, at);
         QProcess cli, reader;
