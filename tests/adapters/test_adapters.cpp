@@ -212,10 +212,14 @@ void TestAdapters::settingsProblems_data() {
 void TestAdapters::settingsProblems() {
     QFETCH(QByteArray, content);
     QFETCH(QString, problem);
-    QFile file(settingsFile());
-    QVERIFY(content.isEmpty() ? QDir().mkpath(file.fileName())
-                              : file.open(QIODevice::WriteOnly) && file.write(content) > 0);
+    // The file is a link to one found readable a moment ago: what changes behind it is seen.
+    QFile file(settingsDir_.filePath("linked.conf"));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("[Ports]\n") > 0 && file.flush());
+    QVERIFY(file.link(settingsFile()) && settingsProblem().isEmpty());
     file.close();
+    QVERIFY(content.isEmpty() ? QFile::remove(settingsFile()) && QDir().mkpath(settingsFile())
+                              : file.open(QIODevice::WriteOnly) && file.write(content) > 0);
+    file.close(), file.setFileName(settingsFile());
     QCOMPARE(settingsProblem(), problem.isEmpty() ? problem : settingsFile() + problem);
     QCOMPARE(storeText("Ports/COM3", "/dev/y"), problem.isEmpty());
     QCOMPARE(readStoredText("Ports/COM2", "none"), problem.isEmpty() ? "/dev/x" : "none");
