@@ -5,6 +5,7 @@
 #include "DeviceState.h"
 #include "DisplayText.h"
 #include "IniFile.h"
+#include "LinkTrace.h"
 #include "PortNames.h"
 #include "PortTable.h"
 #include "QtSerialPort.h"
@@ -17,6 +18,7 @@
 #include "WatchedPort.h"
 #include "modComm.h"
 
+#include <QFile>
 #include <QRegularExpression>
 #include <algorithm>
 #include <cstdio>
@@ -95,6 +97,8 @@ public:
     explicit Session(const SessionRequest& request) : request_(request) {}
 
     int run() {
+        if (!request_.tracePath.isEmpty() && !startTrace())
+            return kExitUsage;
         warnOfSettingsProblem();
         refreshPortTable(); // a new adapter gets its number, as the window gives it one
         const int index = portIndexFor(request_.port, serial_, platform_);
@@ -122,6 +126,16 @@ public:
     }
 
 private:
+    bool startTrace() {
+        QString error;
+        if (!LinkTrace::openFile(traceFile_, request_.tracePath, error)) {
+            print(stderr, QStringLiteral("tavixat-cli: ") + error + u'\n');
+            return false;
+        }
+        comm_.setObserver(&trace_);
+        return true;
+    }
+
     // Progress is for a person watching; a script reading standard error gets only messages.
     void beginProgress(const QString& text) {
         if (::isatty(STDERR_FILENO)) {
@@ -150,7 +164,7 @@ private:
     // A second stop signal: no more exchanges. The port is closed first, so that no lock of it
     // outlives the program.
     [[noreturn]] void endAtOnce() {
-        serial_.close();
+        comm_.ClosePort();
         QString line = QStringLiteral("tavixat-cli: stopped by %1")
                            .arg(stopsignals::name(stopsignals::first()));
         if (saving_)
@@ -244,6 +258,8 @@ private:
 
     const SessionRequest& request_;
     ConsolePlatform platform_;
+    QFile traceFile_;
+    LinkTrace trace_{platform_, traceFile_};
     QtSerialPort serial_;
     WatchedPort watched_{serial_};
     modComm comm_{watched_, platform_};

@@ -131,7 +131,7 @@ void Connection::connectSequence() {
         outcome_ = Outcome::Stopped;
         return;
     }
-    comm_.port().setRtsEnable(true);
+    comm_.setRtsEnable(true);
     if (!comm_.OpenPort(window_.selectedPortIndex() + 1))
         return;
     window_.BeginBusy();
@@ -140,7 +140,7 @@ void Connection::connectSequence() {
     bool answered = pingSeries();
     if (!answered && !linkGone() && !stopRequested_) {
         // Some adapters answer only with RTS de-asserted.
-        comm_.port().setRtsEnable(false);
+        comm_.setRtsEnable(false);
         window_.BeginBusy();
         answered = pingSeries();
     }

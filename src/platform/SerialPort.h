@@ -22,6 +22,8 @@ public:
     virtual QString portLabel() const {
         return QStringLiteral("COM") + QString::number(commPort());
     }
+    // The device file the last open was for; a port without files names itself by its label.
+    virtual QString devicePath() const { return portLabel(); }
     // Line settings as "baud,parity,data,stop", for example "9600,N,8,1".
     virtual void setSettings(const QString& settings) = 0;
     // Characters one read returns; 0 means all that are waiting.
