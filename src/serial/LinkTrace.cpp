@@ -35,7 +35,7 @@ bool LinkTrace::openFile(QFile& file, const QString& path, QString& error) {
         file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered, kOwnerOnly) &&
         (!QFileInfo(file).isFile() || file.setPermissions(kOwnerOnly));
     if (!opened) {
-        error = QStringLiteral("cannot write the trace %1: %2.").arg(path, file.errorString());
+        error = QStringLiteral("Cannot write the trace %1: %2.").arg(path, file.errorString());
         file.close();
     }
     return opened;

@@ -107,8 +107,16 @@ void TestCli::commands_data() {
     row("apply 64 KiB", {}, "apply <file> && show", 0, "name: big\n",
         "[Module]\nname=big\n;" + QString(65536 - 20, u'x') + '\n');
     // Which device each form of --port opens.
-    row("--port COMn, then none", {}, "--port COM3 show && show", 0, "name: TavixAT", {}, com3);
+    row("--port=COMn after the command, then none", {}, "show --port=COM3 && show", 0,
+        "name: TavixAT", {}, com3);
     row("the stored port", {}, "show", 0, "name: TavixAT", {}, "[Properties]\nCommPort=3\n" + com3);
+    // A trace: the file made the owner's alone, bytes escaped; one that cannot be made stops all.
+    row("trace", {"--name", "\t\x1b\\"}, "show --trace=<file>", 0,
+        "<- [\\t\\x1b\\\\][1234][9600][1][N][SLAVE][][00ba 5e 12 3456][SPP][DISCOVERABLE][PIN_ON]"
+        "[v2.0]\\r\\n\n",
+        "old");
+    row("trace not made", {}, "--trace /none/t show", 1,
+        "tavixat-cli: Cannot write the trace /none/t: No such file or directory.");
     row("progress names the port", {}, "--port COM3 set pin=2468 2> tty", 0,
         "Connecting to COM3 … found after 1 ping\r\nSaving 8 settings … done", {}, com3);
     // Refused before the port opens.
@@ -256,6 +264,10 @@ void TestCli::commands() {
                      QStringList());
         exitCode = cli.exitCode();
         said = cli.readAllStandardOutput() + cli.readAllStandardError() + terminal.take();
+        if (QFile trace(path); run.contains("--trace=<file>")) {
+            QCOMPARE(int(trace.permissions()), 0x6600);
+            said += trace.open(QIODevice::ReadOnly) ? trace.readAll() : QByteArray();
+        }
         if (&run != &runList.last() && exitCode != 0) // all but the last succeed
             QFAIL(qPrintable(said));
     }
