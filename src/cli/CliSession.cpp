@@ -175,9 +175,14 @@ private:
         std::_Exit(128 + stopsignals::first());
     }
 
+    // A port that finds the link gone reports it from a queued call, which a program that ends
+    // now would never run: the loss is told with the sequence that met it.
+    void takeLateReports() { platform_.processEvents(); }
+
     int connect() {
         beginProgress(QStringLiteral("Connecting to %1").arg(serial_.portLabel()));
         connection_->cmdConnect_Click();
+        takeLateReports();
         const int pings = connection_->pingsOfLastConnect();
         endProgress(QStringLiteral("found after %1 ping%2").arg(pings).arg(pings == 1 ? "" : "s"));
         return exitCodeOf(connection_->lastOutcome());
@@ -211,6 +216,7 @@ private:
         beginProgress(QStringLiteral("Saving %1 settings").arg(wanted.master ? 9 : 8));
         saving_ = true;
         connection_->cmdWrite_Click();
+        takeLateReports();
         saving_ = false;
         const int saved = exitCodeOf(connection_->lastOutcome());
         endProgress(QStringLiteral("done"));

@@ -155,6 +155,8 @@ void TestCli::commands_data() {
     row("PIN request locked on", {"--firmware", "v1.5"}, "set pin-request=off", 5,
         "Nothing was saved: firmware v1.5 keeps the PIN request on.");
     row("incomplete reply", {"--query-fields", "3"}, "show", 6, "Only 3 of the 12 settings");
+    row("link lost in the query", {"--hang-up-after-commands", "2"}, "show", 6,
+        "the device is gone (unplugged or hung up).");
     // A save command refused: the save stops there, and only "<EXIT>" follows.
     const struct {
         const char* keyword;
