@@ -64,6 +64,22 @@ Control* place(QWidget* container, const char* name, const QRect& geometry) {
     return placed(new Control(container), name, geometry);
 }
 
+QGroupBox* placeFrame(QWidget* container, const char* name, const char* title,
+                      const QRect& geometry) {
+    auto* frame = place<QGroupBox>(container, name, geometry);
+    frame->setTitle(QLatin1String(title));
+    return frame;
+}
+
+// A push, option or check button with its caption.
+template <typename Button>
+Button* placeButton(QWidget* container, const char* name, const char* caption,
+                    const QRect& geometry) {
+    auto* button = place<Button>(container, name, geometry);
+    button->setText(QLatin1String(caption));
+    return button;
+}
+
 QLabel* placeLabel(QWidget* container, const char* name, const QString& caption,
                    const QRect& geometry) {
     auto* label = place<QLabel>(container, name, geometry);
@@ -122,15 +138,12 @@ void frmMain::setUpWindow() {
 }
 
 void frmMain::createWindowControls() {
-    Frame2 = place<QGroupBox>(this, "Frame2", twips(5760, 120, 2415, 1695));
-    Frame2->setTitle(QStringLiteral("Serial settings"));
-    Frame1 = place<QGroupBox>(this, "Frame1", twips(2640, 120, 3015, 3855));
-    Frame1->setTitle(QStringLiteral("Device settings"));
-    Frame3 = place<QGroupBox>(this, "Frame3", twips(240, 120, 2295, 3855));
-    Frame3->setTitle(QStringLiteral("Comm"));
+    Frame2 = placeFrame(this, "Frame2", "Serial settings", twips(5760, 120, 2415, 1695));
+    Frame1 = placeFrame(this, "Frame1", "Device settings", twips(2640, 120, 3015, 3855));
+    Frame3 = placeFrame(this, "Frame3", "Comm", twips(240, 120, 2295, 3855));
 
-    auto* refresh = place<PictureButton>(this, "cmdRefresh", twips(6240, 2160, 1335, 495));
-    refresh->setText(QStringLiteral("Refresh"));
+    auto* refresh =
+        placeButton<PictureButton>(this, "cmdRefresh", "Refresh", twips(6240, 2160, 1335, 495));
     refresh->setIcon(refreshPicture());
     refresh->setIconSize(kRefreshPictureSize);
     refresh->hide();
@@ -140,16 +153,15 @@ void frmMain::createWindowControls() {
     ports->aboutToDropDown = [this] { refreshPortList(); };
     cboPort = ports;
 
-    auto* connectButton = place<PictureButton>(this, "cmdConnect", twips(480, 1200, 1335, 735));
-    connectButton->setText(QStringLiteral("Connect"));
+    auto* connectButton =
+        placeButton<PictureButton>(this, "cmdConnect", "Connect", twips(480, 1200, 1335, 735));
     connectButton->setIcon(connectPicture());
     connectButton->setIconSize(kConnectPictureSize);
     cmdConnect = connectButton;
 
-    cmdWrite = place<QPushButton>(this, "cmdWrite", twips(5880, 2880, 2175, 495));
-    cmdWrite->setText(QStringLiteral("Save settings"));
-    cmdExit = place<QPushButton>(this, "cmdExit", twips(5880, 3480, 2175, 495));
-    cmdExit->setText(QStringLiteral("Exit"));
+    cmdWrite =
+        placeButton<QPushButton>(this, "cmdWrite", "Save settings", twips(5880, 2880, 2175, 495));
+    cmdExit = placeButton<QPushButton>(this, "cmdExit", "Exit", twips(5880, 3480, 2175, 495));
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -166,17 +178,14 @@ void frmMain::createSerialControls() {
 }
 
 void frmMain::createDeviceControls() {
-    OptSlave = place<QRadioButton>(Frame1, "OptSlave", twips(120, 2160, 855, 255));
-    OptSlave->setText(QStringLiteral("Slave"));
-    OptMaster = place<QRadioButton>(Frame1, "OptMaster", twips(120, 2520, 975, 255));
-    OptMaster->setText(QStringLiteral("Master"));
-    chkPIN = place<QCheckBox>(Frame1, "chkPIN", twips(120, 1080, 1335, 255));
-    chkPIN->setText(QStringLiteral("PIN request"));
+    OptSlave = placeButton<QRadioButton>(Frame1, "OptSlave", "Slave", twips(120, 2160, 855, 255));
+    OptMaster =
+        placeButton<QRadioButton>(Frame1, "OptMaster", "Master", twips(120, 2520, 975, 255));
+    chkPIN = placeButton<QCheckBox>(Frame1, "chkPIN", "PIN request", twips(120, 1080, 1335, 255));
     chkPIN->setChecked(true);
-    chkDiscoverable = place<QCheckBox>(Frame1, "chkDiscoverable", twips(1080, 2160, 1815, 255));
-    chkDiscoverable->setText(QStringLiteral("Discoverable Slave"));
-    chkMaster = place<QCheckBox>(Frame1, "chkMaster", twips(1920, 2520, 975, 255));
-    chkMaster->setText(QStringLiteral("Master"));
+    chkDiscoverable = placeButton<QCheckBox>(Frame1, "chkDiscoverable", "Discoverable Slave",
+                                             twips(1080, 2160, 1815, 255));
+    chkMaster = placeButton<QCheckBox>(Frame1, "chkMaster", "Master", twips(1920, 2520, 975, 255));
     chkMaster->hide();
 
     auto* address = new AddressBox(Frame1, [this](int& code) { txtAddr_KeyPress(code); });
