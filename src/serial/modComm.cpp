@@ -8,7 +8,7 @@ namespace tavixat {
 modComm::modComm(SerialPort& port, Platform& platform) : port_(port), platform_(platform) {}
 
 QString modComm::portErrorMessage(int portNumber, const QString& description) {
-    return portErrorMessage(QStringLiteral("COM") + QString::number(portNumber), description);
+    return portErrorMessage(portKey(portNumber), description);
 }
 
 QString modComm::portErrorMessage(const QString& portLabel, const QString& description) {
@@ -34,8 +34,7 @@ bool modComm::OpenPort(int portNumber) {
 
     if (!opened) {
         // Name the port that was asked for, even when its number was refused.
-        const QString shown =
-            accepted ? port_.portLabel() : QStringLiteral("COM") + QString::number(portNumber);
+        const QString shown = accepted ? port_.portLabel() : portKey(portNumber);
         platform_.showMessage(portErrorMessage(shown, description), MessageIcon::Error);
         return false;
     }
