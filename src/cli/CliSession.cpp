@@ -14,7 +14,6 @@
 #include "SettingsTransfer.h"
 #include "StopSignals.h"
 #include "StoredPort.h"
-#include "Version.h"
 #include "WatchedPort.h"
 #include "modComm.h"
 
@@ -194,18 +193,8 @@ private:
     }
 
     int save() {
-        for (const Assignment& change : request_.changes) {
-            if (change.key == QLatin1String("pin-request") &&
-                change.value == QLatin1String("off") &&
-                isPinRequestLocked(device_.FirmwareVersion)) {
-                platform_.showMessage(
-                    QStringLiteral("Nothing was saved: firmware %1 keeps the PIN request on.")
-                        .arg(device_.FirmwareVersion),
-                    MessageIcon::Error);
-                return kExitValueRefused;
-            }
+        for (const Assignment& change : request_.changes)
             applySetting(record_->settings, change);
-        }
         if (isAddressGiven() && !record_->settings.master) {
             platform_.showMessage(
                 QStringLiteral("Nothing was saved: the address is saved only with role=master."),
@@ -213,7 +202,7 @@ private:
             return kExitValueRefused;
         }
         const ModuleSettings wanted = record_->settings;
-        beginProgress(QStringLiteral("Saving %1 settings").arg(wanted.master ? 9 : 8));
+        beginProgress(QStringLiteral("Saving %1 settings").arg(saveCommands(*record_).size()));
         saving_ = true;
         connection_->cmdWrite_Click();
         takeLateReports();

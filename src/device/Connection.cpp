@@ -7,6 +7,7 @@
 #include "Platform.h"
 #include "QueryFields.h"
 #include "SerialPort.h"
+#include "SettingsRules.h"
 #include "SettingsTransfer.h"
 #include "Version.h"
 #include "modComm.h"
@@ -231,7 +232,7 @@ void Connection::saveSequence() {
     window_.setKeepAliveEnabled(false);
     window_.BeginBusy();
 
-    const QString problem = checkSettingsBeforeSave(window_);
+    const QString problem = checkSettingsBeforeSave(window_, device_.FirmwareVersion);
     if (!problem.isEmpty()) {
         outcome_ = Outcome::SaveRefused;
         platform_.showMessage(problem, MessageIcon::Error);

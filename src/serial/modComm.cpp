@@ -21,7 +21,7 @@ void modComm::setObserver(LinkObserver* observer) {
 }
 
 QString modComm::portErrorMessage(int portNumber, const QString& description) {
-    return portErrorMessage(QStringLiteral("COM") + QString::number(portNumber), description);
+    return portErrorMessage(portKey(portNumber), description);
 }
 
 QString modComm::portErrorMessage(const QString& portLabel, const QString& description) {
@@ -49,8 +49,7 @@ bool modComm::OpenPort(int portNumber) {
         if (observer_)
             observer_->portNotOpened(description);
         // Name the port that was asked for, even when its number was refused.
-        const QString shown =
-            accepted ? port_.portLabel() : QStringLiteral("COM") + QString::number(portNumber);
+        const QString shown = accepted ? port_.portLabel() : portKey(portNumber);
         platform_.showMessage(portErrorMessage(shown, description), MessageIcon::Error);
         return false;
     }
