@@ -5,6 +5,7 @@
 #include "DeviceState.h"
 #include "DisplayText.h"
 #include "IniFile.h"
+#include "LinkTrace.h"
 #include "PortNames.h"
 #include "PortTable.h"
 #include "QtSerialPort.h"
@@ -13,10 +14,10 @@
 #include "SettingsTransfer.h"
 #include "StopSignals.h"
 #include "StoredPort.h"
-#include "Version.h"
 #include "WatchedPort.h"
 #include "modComm.h"
 
+#include <QFile>
 #include <QRegularExpression>
 #include <algorithm>
 #include <cstdio>
@@ -100,6 +101,8 @@ public:
     explicit Session(const SessionRequest& request) : request_(request) {}
 
     int run() {
+        if (!request_.tracePath.isEmpty() && !startTrace())
+            return kExitUsage;
         warnOfSettingsProblem();
         refreshPortTable(); // a new adapter gets its number, as the window gives it one
         const int index = portIndexFor(request_.port, serial_, platform_);
@@ -128,6 +131,16 @@ public:
     }
 
 private:
+    bool startTrace() {
+        QString error;
+        if (!LinkTrace::openFile(traceFile_, request_.tracePath, error)) {
+            print(stderr, QStringLiteral("tavixat-cli: ") + error + u'\n');
+            return false;
+        }
+        comm_.setObserver(&trace_);
+        return true;
+    }
+
     // A stop signal came: say goodbye to a module that answered, close the port and say why.
     int endStopped() {
         if (comm_.isPortOpen())
@@ -143,7 +156,7 @@ private:
     // A second stop signal: no more exchanges. The port is closed first, so that no lock of it
     // outlives the program.
     [[noreturn]] void endAtOnce() {
-        serial_.close();
+        comm_.ClosePort();
         QString line = QStringLiteral("tavixat-cli: stopped by %1")
                            .arg(stopsignals::name(stopsignals::first()));
         if (saving_)
@@ -154,9 +167,14 @@ private:
         std::_Exit(128 + stopsignals::first());
     }
 
+    // A port that finds the link gone reports it from a queued call, which a program that ends
+    // now would never run: the loss is told with the sequence that met it.
+    void takeLateReports() { platform_.processEvents(); }
+
     int connect() {
         progress_.begin(QStringLiteral("Connecting to %1").arg(serial_.portLabel()));
         connection_->cmdConnect_Click();
+        takeLateReports();
         const int pings = connection_->pingsOfLastConnect();
         progress_.end(
             QStringLiteral("found after %1 ping%2").arg(pings).arg(pings == 1 ? "" : "s"));
@@ -169,18 +187,8 @@ private:
     }
 
     int save() {
-        for (const Assignment& change : request_.changes) {
-            if (change.key == QLatin1String("pin-request") &&
-                change.value == QLatin1String("off") &&
-                isPinRequestLocked(device_.FirmwareVersion)) {
-                platform_.showMessage(
-                    QStringLiteral("Nothing was saved: firmware %1 keeps the PIN request on.")
-                        .arg(device_.FirmwareVersion),
-                    MessageIcon::Error);
-                return kExitValueRefused;
-            }
+        for (const Assignment& change : request_.changes)
             applySetting(record_->settings, change);
-        }
         if (isAddressGiven() && !record_->settings.master) {
             platform_.showMessage(
                 QStringLiteral("Nothing was saved: the address is saved only with role=master."),
@@ -188,9 +196,10 @@ private:
             return kExitValueRefused;
         }
         const ModuleSettings wanted = record_->settings;
-        progress_.begin(QStringLiteral("Saving %1 settings").arg(wanted.master ? 9 : 8));
+        progress_.begin(QStringLiteral("Saving %1 settings").arg(saveCommands(*record_).size()));
         saving_ = true;
         connection_->cmdWrite_Click();
+        takeLateReports();
         saving_ = false;
         const int saved = exitCodeOf(connection_->lastOutcome());
         progress_.end(QStringLiteral("done"));
@@ -239,6 +248,8 @@ private:
     const SessionRequest& request_;
     ProgressLine progress_;
     ConsolePlatform platform_{progress_};
+    QFile traceFile_;
+    LinkTrace trace_{platform_, traceFile_};
     QtSerialPort serial_;
     WatchedPort watched_{serial_};
     modComm comm_{watched_, platform_};

@@ -2,7 +2,7 @@
 
 #include "DeviceState.h"
 #include "SerialValues.h"
-#include "Version.h"
+#include "SettingsRules.h"
 
 namespace tavixat {
 
@@ -18,9 +18,7 @@ void ModuleRecord::selectParity(int index) {
 
 void ModuleRecord::SetConnectedState(bool connected) {
     caption_ = connected ? QStringLiteral("Disconnect") : QStringLiteral("Connect");
-    // As the window's PIN request box: ticked and fixed on firmware that locks it.
-    if (isPinRequestLocked(device_.FirmwareVersion))
-        settings.pinRequest = true;
+    keepPinRequestOn(*this, device_.FirmwareVersion);
 }
 
 } // namespace tavixat

@@ -4,6 +4,7 @@
 #include "Commands.h"
 #include "DisplayText.h"
 #include "SerialValues.h"
+#include "SettingsRules.h"
 #include "WireText.h"
 
 #include <QJsonDocument>
@@ -14,10 +15,6 @@
 namespace tavixat {
 
 namespace {
-
-// The window's text boxes take no more than this from the user.
-constexpr int kNameLimit = 14;
-constexpr int kPinLimit = 8;
 
 std::optional<bool> choice(const QString& value, const char* yes, const char* no) {
     if (value == QLatin1String(yes))
@@ -51,16 +48,11 @@ QString checkBoxText(const Assignment& a, int limit) {
     return {};
 }
 
-bool isTypableInAddress(QChar c) {
-    return c == u' ' || (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') ||
-           (c >= u'A' && c <= u'F');
-}
-
 // What the address box would hold after the user typed the text and left it: its key filter
 // lets only hexadecimal digits and spaces through, and leaving the box shapes twelve bare digits.
 QString checkAddress(const Assignment& a, QString& address) {
     const QString allowed = QStringLiteral("hexadecimal digits as %1").arg(kAddressShape);
-    const auto typable = std::find_if_not(a.value.begin(), a.value.end(), isTypableInAddress);
+    const auto typable = std::find_if_not(a.value.begin(), a.value.end(), isAddressCharacter);
     if (typable != a.value.end())
         return badCharacter(a, typable - a.value.begin(), allowed);
     address = addressAsLeft(a.value);

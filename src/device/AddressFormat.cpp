@@ -7,7 +7,6 @@ namespace tavixat {
 
 namespace {
 
-constexpr qsizetype kShapedLength = 15;
 constexpr qsizetype kDigitCount = 12;
 // Where the shape's groups start in the digits: 4, 2, 2 and 4 of them.
 constexpr qsizetype kGroupStarts[] = {4, 6, 8};
@@ -18,8 +17,12 @@ bool isHexDigit(QChar c) {
 
 } // namespace
 
+bool isAddressCharacter(QChar c) {
+    return c == u' ' || isHexDigit(c);
+}
+
 bool hasAddressShape(const QString& text) {
-    return text.size() == kShapedLength && text.at(4) == u' ' && text.at(7) == u' ' &&
+    return text.size() == kAddressLength && text.at(4) == u' ' && text.at(7) == u' ' &&
            text.at(10) == u' ';
 }
 

@@ -6,6 +6,10 @@ namespace tavixat {
 
 // The shape of a device address as the window shows it and the device takes it.
 inline constexpr const char* kAddressShape = "xxxx xx xx xxxx";
+inline constexpr int kAddressLength = 15;
+
+// What the user may put into an address: hexadecimal digits, either case, and spaces.
+bool isAddressCharacter(QChar c);
 
 // Fifteen characters with spaces where the shape has them.
 bool hasAddressShape(const QString& text);

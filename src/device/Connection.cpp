@@ -7,6 +7,7 @@
 #include "Platform.h"
 #include "QueryFields.h"
 #include "SerialPort.h"
+#include "SettingsRules.h"
 #include "SettingsTransfer.h"
 #include "StoredPort.h"
 #include "Version.h"
@@ -133,7 +134,7 @@ void Connection::connectSequence() {
         outcome_ = Outcome::Stopped;
         return;
     }
-    comm_.port().setRtsEnable(true);
+    comm_.setRtsEnable(true);
     if (!comm_.OpenPort(window_.selectedPortIndex() + 1))
         return;
     if (portMemory_ == PortMemory::Remember)
@@ -144,7 +145,7 @@ void Connection::connectSequence() {
     bool answered = pingSeries();
     if (!answered && !linkGone() && !stopRequested_) {
         // Some adapters answer only with RTS de-asserted.
-        comm_.port().setRtsEnable(false);
+        comm_.setRtsEnable(false);
         window_.BeginBusy();
         answered = pingSeries();
     }
@@ -235,7 +236,7 @@ void Connection::saveSequence() {
     window_.setKeepAliveEnabled(false);
     window_.BeginBusy();
 
-    const QString problem = checkSettingsBeforeSave(window_);
+    const QString problem = checkSettingsBeforeSave(window_, device_.FirmwareVersion);
     if (!problem.isEmpty()) {
         outcome_ = Outcome::SaveRefused;
         platform_.showMessage(problem, MessageIcon::Error);

@@ -1,12 +1,10 @@
 #include "SettingsTransfer.h"
 
-#include "AddressFormat.h"
 #include "Commands.h"
 #include "Exchanges.h"
 #include "QueryFields.h"
 #include "SerialValues.h"
 #include "SettingsFields.h"
-#include "WireText.h"
 #include "modComm.h"
 
 #include <QStringList>
@@ -21,20 +19,6 @@ void selectIfListed(const QStringList& entries, const QString& text, auto select
     const qsizetype index = entries.indexOf(text);
     if (index >= 0)
         select(int(index));
-}
-
-bool isSafeOnTheWire(const QString& text) {
-    return firstUnsafeCharacter(text) < 0;
-}
-
-QString unsafeTextMessage(const QString& what) {
-    return QStringLiteral("Nothing was saved: the %1 holds a character the device cannot take.")
-               .arg(what) +
-           QStringLiteral("\r\nUse printable ASCII characters other than < > [ ].");
-}
-
-QString noSelectionMessage(const QString& what) {
-    return QStringLiteral("Nothing was saved: choose the %1 from its list.").arg(what);
 }
 
 } // namespace
@@ -74,52 +58,33 @@ int ReadSettings(modComm& comm, Platform& platform, SettingsFields& w) {
     return kQueryFieldCount;
 }
 
-bool WriteSettings(modComm& comm, const SettingsFields& w) {
-    const auto acknowledged = [&comm](const QString& command) {
-        return exchange::sendAcknowledged(comm, command, reply::Ok);
+QList<std::function<QString()>> saveCommands(const SettingsFields& w) {
+    QList<std::function<QString()>> commands{
+        [&w] { return command::name(w.name()); },
+        [&w] { return command::pinCode(w.pinCode()); },
+        [&w] { return command::baudRate(w.selectedBaudRate()); },
+        [&w] { return command::stopBits(w.selectedStopBits()); },
+        [&w] { return command::parity(command::parityLetter(w.selectedParity())); },
     };
-
-    comm.FlushInput();
-    if (!acknowledged(command::name(w.name())))
-        return false;
-    if (!acknowledged(command::pinCode(w.pinCode())))
-        return false;
-    if (!acknowledged(command::baudRate(w.selectedBaudRate())))
-        return false;
-    if (!acknowledged(command::stopBits(w.selectedStopBits())))
-        return false;
-    if (!acknowledged(command::parity(command::parityLetter(w.selectedParity()))))
-        return false;
     if (w.isMasterChecked()) {
-        if (!acknowledged(command::Master))
-            return false;
-        if (!acknowledged(command::address(w.remoteAddress())))
-            return false;
-    } else if (!acknowledged(command::Slave)) {
-        return false;
+        commands << [] { return command::Master; };
+        commands << [&w] { return command::address(w.remoteAddress()); };
+    } else {
+        commands << [] { return command::Slave; };
     }
-    if (!acknowledged(w.isDiscoverableChecked() ? command::Discoverable : command::Invisible))
-        return false;
-    return acknowledged(w.isPinRequestChecked() ? command::PinOn : command::PinOff);
+    commands <<
+        [&w] { return w.isDiscoverableChecked() ? command::Discoverable : command::Invisible; };
+    commands << [&w] { return w.isPinRequestChecked() ? command::PinOn : command::PinOff; };
+    return commands;
 }
 
-QString checkSettingsBeforeSave(const SettingsFields& w) {
-    if (!isSafeOnTheWire(w.name()))
-        return unsafeTextMessage(QStringLiteral("device name"));
-    if (!isSafeOnTheWire(w.pinCode()))
-        return unsafeTextMessage(QStringLiteral("PIN code"));
-    if (w.isMasterChecked() && !isSafeOnTheWire(w.remoteAddress()))
-        return unsafeTextMessage(QStringLiteral("address to connect to"));
-    if (w.isMasterChecked() && !hasAddressShape(w.remoteAddress()))
-        return QStringLiteral("Invalid address format!\r\nThe address must look like %1.")
-            .arg(QLatin1String(kAddressShape));
-    if (w.selectedBaudRate().isEmpty())
-        return noSelectionMessage(QStringLiteral("baud rate"));
-    if (w.selectedStopBits().isEmpty())
-        return noSelectionMessage(QStringLiteral("stop bits"));
-    if (w.selectedParity().isEmpty())
-        return noSelectionMessage(QStringLiteral("parity"));
-    return {};
+bool WriteSettings(modComm& comm, const SettingsFields& w) {
+    comm.FlushInput();
+    for (const auto& command : saveCommands(w)) {
+        if (!exchange::sendAcknowledged(comm, command(), reply::Ok))
+            return false;
+    }
+    return true;
 }
 
 } // namespace tavixat

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <functional>
 
 namespace tavixat {
 
@@ -16,12 +18,12 @@ int ReadSettings(modComm& comm, Platform& platform, SettingsFields& fields);
 // "Incomplete reply from device!" and how many of the twelve settings arrived.
 QString incompleteReplyMessage(int arrived);
 
+// The set commands of a save, in the order they go out: eight in the Slave role, nine in the
+// Master role. Each builds its text from the fields when it is called, just before it is sent.
+QList<std::function<QString()>> saveCommands(const SettingsFields& fields);
+
 // Sends the window's settings as acknowledged set commands, each value read just before its
 // command. False as soon as one command is not acknowledged; nothing is undone.
 bool WriteSettings(modComm& comm, const SettingsFields& fields);
-
-// What would make a save unsafe or undefined on the wire, checked before anything is sent:
-// the message to show, or empty text when the values may go out.
-QString checkSettingsBeforeSave(const SettingsFields& fields);
 
 } // namespace tavixat

@@ -6,7 +6,13 @@
 
 namespace tavixat {
 
-inline constexpr int kStoredPortCount = 16;
+// The ports are numbered 1 to 16, and called "COM1" to "COM16" wherever they are named.
+inline constexpr int kPortCount = 16;
+
+// "COM3" for 3: the name the port lists show and the key of the port's entry under "Ports".
+inline QString portKey(int number) {
+    return QStringLiteral("COM") + QString::number(number);
+}
 
 // A stored port text counts only when it is a whole number from 0 to 16, written in digits;
 // anything else (which only a hand-edited store can hold) falls back to COM1.
@@ -17,7 +23,7 @@ inline int storedPortNumber(const QString& stored) {
         digitsOnly = digitsOnly && c >= u'0' && c <= u'9';
     bool ok = false;
     const int number = digitsOnly ? stored.toInt(&ok) : -1;
-    return ok && number >= 0 && number <= kStoredPortCount ? number : kDefaultPort;
+    return ok && number >= 0 && number <= kPortCount ? number : kDefaultPort;
 }
 
 // The port a front end opened last and chose to remember: [Properties] CommPort. 0 stands for

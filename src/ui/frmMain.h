@@ -20,7 +20,6 @@ class QCheckBox;
 class QComboBox;
 class QFocusEvent;
 class QGroupBox;
-class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -41,12 +40,12 @@ struct DeviceState;
 class frmMain : public QWidget {
     Q_OBJECT
 public:
-    static constexpr const char* kCaption = "TavixAT Setup (3.0.2)";
+    // The build's version, from the project's one place for it.
+    static constexpr const char* kCaption = "TavixAT Setup (" TAVIXAT_VERSION ")";
     static constexpr QSize kClientSize{561, 281};
     static constexpr std::chrono::milliseconds kKeepAliveInterval{1000};
     static constexpr QColor kConnectedColor{0, 255, 0};
     static constexpr QColor kDisconnectedColor{255, 0, 0};
-    static constexpr int kPortCount = 16;
 
     // Builds the window in its design-time state, then runs Form_Load.
     frmMain(Platform& platform, modComm& comm, DeviceState& device, QWidget* parent = nullptr);
@@ -64,8 +63,12 @@ public:
     // Shutdown: closes the serial port. Runs whenever the window closes.
     void Form_Unload();
 
-    // Switches the window between its connected and disconnected presentations.
+    // Which control takes input when: all of it in frmMainEnabling.cpp. SetConnectedState switches
+    // the window between its connected and disconnected presentations; the role's inputs follow
+    // the role, and the PIN code the PIN request.
     void SetConnectedState(bool Connected);
+    void enableRoleInputs(bool master);
+    void enablePinCode(bool requested);
 
     // The connection's handlers: they run the device sequences.
     void cmdConnect_Click();
@@ -84,7 +87,8 @@ public:
     void OptMaster_Click();
     void OptSlave_Click();
     void chkPIN_Click();
-    // Character code by reference: set to 0 to cancel the key.
+    // Character code by reference: set to 0 to cancel the key. The address box runs it on every
+    // character typed or pasted.
     void txtAddr_KeyPress(int& KeyAscii);
     void txtAddr_LostFocus();
     void txtPin_LostFocus();
@@ -137,6 +141,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The construction of the controls, in frmMainControls.cpp.
     void setUpWindow();
     void createWindowControls();
     void createSerialControls();
@@ -146,12 +151,9 @@ private:
     void applyTabOrder();
     void connectHandlers();
     void centreOnScreen();
+    void applyDesignTimeEnabling();
 
     void selectTypedEntries();
-    bool filterAddressKey(QKeyEvent& event);
-    // Inserts the characters of `text` that the address key filter lets through.
-    void pasteIntoAddress(const QString& text);
-    void showAddressContextMenu(const QPoint& globalPos);
     // Runs the lost-focus handler of a box the user left.
     void checkLeftBox(const QWidget& box, const QFocusEvent& event);
     // Shows a lost-focus handler's warning; a click that moved the focus then does nothing.

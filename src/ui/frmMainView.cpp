@@ -38,7 +38,7 @@ void frmMainView::setPinCode(const QString& text) {
     showWholeText(*form_.txtPin, text);
 }
 void frmMainView::setPinCodeEnabled(bool enabled) {
-    form_.txtPin->setEnabled(enabled);
+    form_.enablePinCode(enabled);
 }
 
 QString frmMainView::selectedBaudRate() const {

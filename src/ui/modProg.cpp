@@ -4,7 +4,6 @@
 #include "frmMain.h"
 
 #include <QCheckBox>
-#include <QLineEdit>
 #include <QRadioButton>
 
 namespace tavixat::modProg {
@@ -26,15 +25,13 @@ void EndBusy(frmMain& window) {
 void SelectMaster(frmMain& window) {
     window.OptMaster->setChecked(true);
     window.chkMaster->setChecked(true);
-    window.txtAddr->setEnabled(true);
-    window.chkDiscoverable->setEnabled(false);
+    window.enableRoleInputs(true);
 }
 
 void SelectSlave(frmMain& window) {
     window.OptSlave->setChecked(true);
     window.chkMaster->setChecked(false);
-    window.txtAddr->setEnabled(false);
-    window.chkDiscoverable->setEnabled(true);
+    window.enableRoleInputs(false);
 }
 
 } // namespace tavixat::modProg

@@ -8,10 +8,6 @@ bool isValidPortNumber(int number) {
     return number >= kFirstPortNumber && number <= kLastPortNumber;
 }
 
-QString portKey(int number) {
-    return QStringLiteral("COM") + QString::number(number);
-}
-
 int portNumberOfKey(const QString& key) {
     for (int n = kFirstPortNumber; n <= kLastPortNumber; ++n)
         if (key == portKey(n))

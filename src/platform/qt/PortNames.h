@@ -1,15 +1,15 @@
 #pragma once
 
+#include "StoredPort.h"
+
 #include <QString>
 
 namespace tavixat {
 
 inline constexpr int kFirstPortNumber = 1;
-inline constexpr int kLastPortNumber = 16;
+inline constexpr int kLastPortNumber = kPortCount;
 
 bool isValidPortNumber(int number);
-// "COM3" for 3: the name the window lists and the key of the port's entry under "Ports".
-QString portKey(int number);
 // The number a "Ports" key stands for: 3 for "COM3"; 0 for a key that names no port ("COM0",
 // "COM17", "com3", "COM03").
 int portNumberOfKey(const QString& key);
