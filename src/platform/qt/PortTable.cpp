@@ -9,6 +9,7 @@
 #ifdef Q_OS_LINUX
 #include <fcntl.h>
 #include <linux/serial.h>
+#include <optional>
 #include <sys/ioctl.h>
 #include <unistd.h>
 #endif
@@ -168,15 +169,22 @@ PortTable refreshPortTable() {
     const QList<AttachedAdapter> adapters = attachedAdapters();
 
     PortTable table;
-    {
-        const StoreLock lock;
-        const QHash<QString, QString> stored = readStoredGroup(kPortsGroup);
-        for (const QString& key : ignoredPortKeys(stored))
-            table.warnings.append(QStringLiteral("%1: the entry \"%2\" under [Ports] is ignored: "
-                                                 "only COM1 to COM16 name a port.")
-                                      .arg(settingsFileName(), key));
-        saveNumbers(assignNumbers(adapters, stored, realPaths), table);
+    QHash<QString, QString> stored = readStoredGroup(kPortsGroup);
+    NumberAssignment assignment = assignNumbers(adapters, stored, realPaths);
+    // The lock, and the disk sync it costs, only when a number is to be written: the numbers are
+    // then worked out again under it, from what another instance may have written meanwhile.
+    std::optional<StoreLock> lock;
+    if (!assignment.added.isEmpty()) {
+        lock.emplace();
+        stored = readStoredGroup(kPortsGroup);
+        assignment = assignNumbers(adapters, stored, realPaths);
     }
+    for (const QString& key : ignoredPortKeys(stored))
+        table.warnings.append(QStringLiteral("%1: the entry \"%2\" under [Ports] is ignored: "
+                                             "only COM1 to COM16 name a port.")
+                                  .arg(settingsFileName(), key));
+    saveNumbers(assignment, table);
+    lock.reset();
 
     for (int n = kFirstPortNumber; n <= kLastPortNumber; ++n) {
         const QString device = devicePathFor(n);
