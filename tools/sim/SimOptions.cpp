@@ -18,7 +18,12 @@ const char* const kDescription =
     "\n"
     "A pseudo-terminal carries no RTS line: --answer-rts is accepted but has no effect here;\n"
     "it is meant for the tests' fake port. To make the device answer only the second series\n"
-    "of pings of a connect, use --answer-ping-from 6.";
+    "of pings of a connect, use --answer-ping-from 6.\n"
+    "\n"
+    "--jig seats modules one after another, as a production jig does: each has its own address,\n"
+    "is present for PRESENT_MS, then the jig is empty for ABSENT_MS; after the last it stays\n"
+    "empty. The log names the module seated at each command. The other options apply to every\n"
+    "module, their times counted from when it is seated.";
 
 struct NumberOption {
     const char* name;
@@ -153,6 +158,12 @@ struct Parser {
                        "Escapes: \\r \\n \\t \\\\ \\xHH."),
         QStringLiteral("bytes")};
 
+    QCommandLineOption jig{
+        QStringLiteral("jig"),
+        QStringLiteral("Seat modules one after another: ADDR (twelve hexadecimal digits) present "
+                       "for PRESENT_MS, then none for ABSENT_MS, and so on."),
+        QStringLiteral("ADDR:PRESENT_MS:ABSENT_MS,...")};
+
     Parser() {
         commandLine.addOption(link);
         commandLine.addOption(pace);
@@ -168,6 +179,7 @@ struct Parser {
         commandLine.addOption(lowerCaseAcks);
         commandLine.addOption(noise);
         commandLine.addOption(refuse);
+        commandLine.addOption(jig);
     }
 };
 
@@ -257,6 +269,16 @@ bool readNoise(const Parser& p, DeviceFaults& faults, QString& error) {
     return true;
 }
 
+bool readJig(const Parser& p, QList<JigSlot>& jigSlots, QString& error) {
+    if (!p.parser.isSet(p.jig))
+        return true;
+    const std::optional<QList<JigSlot>> read =
+        parseJigSlots(p.parser.values(p.jig).join(u','), error);
+    if (read)
+        jigSlots = *read;
+    return read.has_value();
+}
+
 } // namespace
 
 ParsedCommandLine parseCommandLine(const QStringList& arguments) {
@@ -267,7 +289,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     SimOptions options;
     QString error;
     if (!readNumbers(p, options.faults, error) || !readRtsState(p, options.faults, error) ||
-        !readNoise(p, options.faults, error))
+        !readNoise(p, options.faults, error) || !readJig(p, options.jig, error))
         return {std::nullopt, p.commandLine.usageError(error)};
     options.linkPath = p.parser.value(p.link);
     options.pace = p.parser.isSet(p.pace);

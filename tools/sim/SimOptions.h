@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 #include "DeviceFaults.h"
 #include "DeviceSettings.h"
+#include "Jig.h"
 
 #include <QString>
 #include <QStringList>
@@ -16,6 +17,7 @@ struct SimOptions {
     DeviceFaults faults;
     QString linkPath; // empty: no symbolic link
     bool pace = false;
+    QList<JigSlot> jig; // empty: one module, seated for ever
 };
 
 // The result of reading the command line: options to run with, or else what to print and the

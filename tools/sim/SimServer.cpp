@@ -21,7 +21,7 @@ constexpr int kExitOk = 0;
 
 } // namespace
 
-SimServer::SimServer(PtyLine& line, DeviceModel& model, bool pace, int stopFd)
+SimServer::SimServer(PtyLine& line, Jig& model, bool pace, int stopFd)
     : line_(line), model_(model), pacer_(pace ? OutputPacer::k9600BaudByteUs : 0), stopFd_(stopFd) {
     clock_.start();
 }
@@ -105,6 +105,11 @@ void SimServer::sendDueOutput(qint64 untilUs) {
 
 void SimServer::logCommand(const HeardCommand& command) const {
     QString text = printableBytes(command.text);
+    if (model_.hasSlots()) {
+        const QString seated = model_.moduleAt(command.atMs);
+        text = (seated.isEmpty() ? QStringLiteral("(no module)  ") : seated + QLatin1String("  ")) +
+               text;
+    }
     if (!command.heard)
         text += QLatin1String("  (not heard)");
     else if (command.reply.isEmpty())

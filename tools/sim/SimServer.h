@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DeviceModel.h"
+#include "Jig.h"
 #include "OutputPacer.h"
 
 #include <QElapsedTimer>
@@ -9,14 +9,14 @@ namespace tavixat::sim {
 
 class PtyLine;
 
-// Serves the device model on the line in real time: what arrives goes to the model with the
-// time since start, and what the model sends goes out when it is due.
+// Serves the device model (or a jig of them) on the line in real time: what arrives goes to the
+// model with the time since start, and what the model sends goes out when it is due.
 class SimServer {
 public:
     // The line could not be made or failed; distinct from the usage error, 1.
     static constexpr int kExitLineFailed = 2;
 
-    SimServer(PtyLine& line, DeviceModel& model, bool pace, int stopFd);
+    SimServer(PtyLine& line, Jig& model, bool pace, int stopFd);
 
     // Runs until a termination signal or the model's hang-up; the exit code of the program.
     int run();
@@ -32,7 +32,7 @@ private:
     void log(const QString& text) const;
 
     PtyLine& line_;
-    DeviceModel& model_;
+    Jig& model_;
     OutputPacer pacer_;
     // Due, but not yet taken by the line: a tool that reads slowly gets it later, not never.
     QByteArray unsent_;

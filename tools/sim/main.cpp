@@ -1,5 +1,5 @@
 // tavixat-sim: a simulated TavixAT device on a pseudo-terminal. See --help.
-#include "DeviceModel.h"
+#include "Jig.h"
 #include "LineLink.h"
 #include "PtyLine.h"
 #include "SimOptions.h"
@@ -53,7 +53,7 @@ int main(int argc, char* argv[]) {
         printError(
             QStringLiteral("a pseudo-terminal has no RTS line: --answer-rts has no effect."));
 
-    DeviceModel model(options.settings, options.faults);
+    Jig model(options.settings, options.faults, options.jig);
     SimServer server(line, model, options.pace, termination.fd());
     return server.run();
 }
