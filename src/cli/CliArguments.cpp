@@ -3,7 +3,6 @@
 #include "DisplayText.h"
 #include "IniFile.h"
 
-#include <QFile>
 #include <QSet>
 
 namespace tavixat {
@@ -52,9 +51,6 @@ const QCommandLineOption kIniOption{
     QStringLiteral("ini"),
     QStringLiteral("Print the module's writable settings as KEY=VALUE lines under [Module].")};
 
-// A settings file is a few hundred bytes; anything this large is something else.
-constexpr qint64 kMaxSettingsFileBytes = 64 * 1024;
-
 CliArguments printText(const EarlyExit& early) {
     CliArguments parsed;
     parsed.early = early;
@@ -66,46 +62,11 @@ CliArguments usageError(const QString& problem) {
         tavixat::usageError(QString::fromLatin1(kProgram), QString::fromLatin1(kUsage), problem));
 }
 
-// Every change must be one the window would take, before anything goes to the module.
-QString checkChanges(const QList<Assignment>& changes) {
-    ModuleSettings scratch;
-    for (const Assignment& change : changes) {
-        const QString problem = applySetting(scratch, change);
-        if (!problem.isEmpty())
-            return problem;
-    }
-    return {};
-}
-
-// At most one byte more than a settings file may hold: a pipe (/dev/stdin, <(...)) tells no
-// size up front, and a device such as /dev/zero never ends.
-QByteArray readLimited(QFile& file) {
-    QByteArray bytes;
-    while (bytes.size() <= kMaxSettingsFileBytes) {
-        const QByteArray piece = file.read(kMaxSettingsFileBytes + 1 - bytes.size());
-        if (piece.isEmpty())
-            break;
-        bytes += piece;
-    }
-    return bytes;
-}
-
 CliArguments readApplyFile(const QString& path, CliArguments parsed) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return usageError(QStringLiteral("cannot read %1: %2.").arg(path, file.errorString()));
-    const QByteArray bytes = readLimited(file);
-    if (file.error() != QFileDevice::NoError)
-        return usageError(QStringLiteral("cannot read %1: %2.").arg(path, file.errorString()));
-    if (bytes.size() > kMaxSettingsFileBytes)
-        return usageError(path + QStringLiteral(" is not a settings file: it is larger than "
-                                                "64 KiB."));
     QString error;
-    const auto assignments = parseIni(QString::fromUtf8(bytes), error);
+    const auto assignments = readIniFile(path, error);
     if (!assignments)
-        return usageError(path + QStringLiteral(", ") + error);
-    if (assignments->isEmpty())
-        return usageError(path + QStringLiteral(" has no settings under [Module]."));
+        return usageError(error);
     parsed.session.changes = *assignments;
     return parsed;
 }

@@ -2,11 +2,15 @@
 
 #include "DisplayText.h"
 
+#include <QFile>
 #include <QHash>
 
 namespace tavixat {
 
 namespace {
+
+// A settings file is a few hundred bytes; anything this large is something else.
+constexpr qint64 kMaxSettingsFileBytes = 64 * 1024;
 
 bool needsQuotes(const QString& value) {
     return value.trimmed() != value || value.startsWith(u'"') || hasControlCharacter(value);
@@ -62,6 +66,19 @@ std::optional<QString> readValue(const QString& text) {
     return unescape(value.mid(1, value.size() - 2));
 }
 
+// At most one byte more than a settings file may hold: a pipe (/dev/stdin, <(...)) tells no
+// size up front, and a device such as /dev/zero never ends.
+QByteArray readLimited(QFile& file) {
+    QByteArray bytes;
+    while (bytes.size() <= kMaxSettingsFileBytes) {
+        const QByteArray piece = file.read(kMaxSettingsFileBytes + 1 - bytes.size());
+        if (piece.isEmpty())
+            break;
+        bytes += piece;
+    }
+    return bytes;
+}
+
 } // namespace
 
 QString toIni(const ModuleSettings& s) {
@@ -110,6 +127,33 @@ std::optional<QList<Assignment>> parseIni(const QString& text, QString& error) {
         }
         lineOfKey.insert(key, i);
         assignments << Assignment{key, *value};
+    }
+    return assignments;
+}
+
+std::optional<QList<Assignment>> readIniFile(const QString& path, QString& error) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = QStringLiteral("cannot read %1: %2.").arg(path, file.errorString());
+        return std::nullopt;
+    }
+    const QByteArray bytes = readLimited(file);
+    if (file.error() != QFileDevice::NoError) {
+        error = QStringLiteral("cannot read %1: %2.").arg(path, file.errorString());
+        return std::nullopt;
+    }
+    if (bytes.size() > kMaxSettingsFileBytes) {
+        error = path + QStringLiteral(" is not a settings file: it is larger than 64 KiB.");
+        return std::nullopt;
+    }
+    auto assignments = parseIni(QString::fromUtf8(bytes), error);
+    if (!assignments) {
+        error = path + QStringLiteral(", ") + error;
+        return std::nullopt;
+    }
+    if (assignments->isEmpty()) {
+        error = path + QStringLiteral(" has no settings under [Module].");
+        return std::nullopt;
     }
     return assignments;
 }

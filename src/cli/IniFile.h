@@ -19,4 +19,8 @@ QString toIni(const ModuleSettings& settings);
 // naming the line, when the text is not of that form or names a key twice.
 std::optional<QList<Assignment>> parseIni(const QString& text, QString& error);
 
+// The settings of the file at path (at most 64 KiB), parsed as above; nothing, and a message
+// naming the file, when it cannot be read, is not of that form or holds no setting.
+std::optional<QList<Assignment>> readIniFile(const QString& path, QString& error);
+
 } // namespace tavixat

@@ -122,6 +122,16 @@ QString applySetting(ModuleSettings& s, const Assignment& a) {
     return {};
 }
 
+QString checkChanges(const QList<Assignment>& changes) {
+    ModuleSettings scratch;
+    for (const Assignment& change : changes) {
+        const QString problem = applySetting(scratch, change);
+        if (!problem.isEmpty())
+            return problem;
+    }
+    return {};
+}
+
 QString settingText(const ModuleSettings& s, const QString& key) {
     if (key == QLatin1String("name"))
         return s.name;

@@ -25,6 +25,10 @@ std::optional<Assignment> splitAssignment(const QString& text);
 // Empty text when it did; otherwise a message that names the key or the value.
 QString applySetting(ModuleSettings& settings, const Assignment& assignment);
 
+// Every change must be one the window would take, before anything goes to the module: the
+// message for the first that is not, or empty text.
+QString checkChanges(const QList<Assignment>& changes);
+
 // A setting by its key, as `show --ini` writes it.
 QString settingText(const ModuleSettings& settings, const QString& key);
 
