@@ -1,0 +1,144 @@
+#include "ProvisionReport.h"
+
+#include "CsvText.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace tavixat {
+
+namespace {
+
+constexpr QFileDevice::Permissions kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+constexpr int kSecondsPerMinute = 60;
+constexpr int kMinutesPerHour = 60;
+
+QString columnValue(const ReportRow& row, qsizetype column) {
+    const QString values[] = {isoTimeWithOffset(row.time),
+                              row.station,
+                              row.device,
+                              QString::number(row.unit),
+                              row.ownAddress,
+                              row.firmware,
+                              row.name,
+                              row.pin,
+                              row.result,
+                              row.detail,
+                              QString::number(row.seconds, 'f', 1)};
+    return values[column];
+}
+
+bool syncToDisk(QFile& file) {
+#ifdef Q_OS_WIN
+    return _commit(file.handle()) == 0;
+#else
+    return ::fsync(file.handle()) == 0;
+#endif
+}
+
+QString normalAddress(const QString& address) {
+    return address.toLower().remove(u' ');
+}
+
+// The rows under the header into the history; a message naming the line for a row that is not
+// one.
+QString addRows(const QList<CsvRecord>& records, ReportHistory& history) {
+    const qsizetype unitColumn = ProvisionReport::kColumns.indexOf(QStringLiteral("unit"));
+    const qsizetype addressColumn =
+        ProvisionReport::kColumns.indexOf(QStringLiteral("own_address"));
+    const qsizetype resultColumn = ProvisionReport::kColumns.indexOf(QStringLiteral("result"));
+    for (qsizetype i = 1; i < records.size(); ++i) {
+        const CsvRecord& r = records[i];
+        if (r.fields == QStringList{QString()})
+            continue; // a blank line
+        bool ok = false;
+        const int unit = r.fields.size() == ProvisionReport::kColumns.size()
+                             ? r.fields[unitColumn].toInt(&ok)
+                             : 0;
+        if (!ok)
+            return QStringLiteral("line %1 is not a row of %2 fields with a unit number.")
+                .arg(r.line)
+                .arg(ProvisionReport::kColumns.size());
+        history.highestUnit = std::max(history.highestUnit, unit);
+        if (r.fields[resultColumn] == QLatin1String("ok"))
+            history.doneAddresses.insert(normalAddress(r.fields[addressColumn]));
+    }
+    return {};
+}
+
+} // namespace
+
+const QStringList ProvisionReport::kColumns = {"time",        "station",  "device", "unit",
+                                               "own_address", "firmware", "name",   "pin",
+                                               "result",      "detail",   "seconds"};
+
+bool ProvisionReport::open(const QString& path, QString& error) {
+    file_.setFileName(path);
+    // A new file gets the owner's bits alone. One that is there keeps its mode: the user may have
+    // shared it on purpose (a group that checks the run), and a run that only appends has no
+    // business narrowing or widening it.
+    if (!file_.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered, kOwnerOnly)) {
+        error = QStringLiteral("Cannot write the report %1: %2.").arg(path, file_.errorString());
+        return false;
+    }
+    if (file_.size() > 0)
+        return true;
+    return writeDurably(csvRecord(kColumns).toUtf8(), error);
+}
+
+bool ProvisionReport::append(const ReportRow& row, QString& error) {
+    QStringList fields;
+    for (qsizetype i = 0; i < kColumns.size(); ++i)
+        fields << columnValue(row, i);
+    return writeDurably(csvRecord(fields).toUtf8(), error);
+}
+
+bool ProvisionReport::writeDurably(const QByteArray& bytes, QString& error) {
+    // One write for the whole row: a row is never split between two writes of other stations.
+    if (!file_.isOpen() || file_.write(bytes) != bytes.size() || !syncToDisk(file_)) {
+        error = QStringLiteral("Cannot write the report %1: %2.")
+                    .arg(file_.fileName(),
+                         file_.isOpen() ? file_.errorString() : QStringLiteral("it is not open"));
+        return false;
+    }
+    return true;
+}
+
+std::optional<ReportHistory> ProvisionReport::readHistory(const QString& path, QString& error) {
+    QFile file(path);
+    if (!file.exists())
+        return ReportHistory{};
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = QStringLiteral("Cannot read the report %1: %2.").arg(path, file.errorString());
+        return std::nullopt;
+    }
+    const auto records = parseCsv(QString::fromUtf8(file.readAll()), error);
+    ReportHistory history;
+    if (records && !records->isEmpty() && records->first().fields != kColumns)
+        error = QStringLiteral("its first line is not the header %1.").arg(kColumns.join(u','));
+    else if (records)
+        error = addRows(*records, history);
+    if (!error.isEmpty()) {
+        error = QStringLiteral("The report %1 cannot be continued: %2").arg(path, error);
+        return std::nullopt;
+    }
+    return history;
+}
+
+QString isoTimeWithOffset(const QDateTime& time) {
+    const int offsetMinutes = time.offsetFromUtc() / kSecondsPerMinute;
+    const int absolute = std::abs(offsetMinutes);
+    return time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) +
+           (offsetMinutes < 0 ? u'-' : u'+') +
+           QStringLiteral("%1:%2")
+               .arg(absolute / kMinutesPerHour, 2, 10, QChar(u'0'))
+               .arg(absolute % kMinutesPerHour, 2, 10, QChar(u'0'));
+}
+
+} // namespace tavixat

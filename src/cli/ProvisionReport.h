@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QDateTime>
+#include <QFile>
+#include <QSet>
+#include <QString>
+#include <optional>
+
+namespace tavixat {
+
+// One module's attempt, a row of the report.
+struct ReportRow {
+    QDateTime time;
+    QString station;
+    QString device;
+    int unit = 0;
+    QString ownAddress;
+    QString firmware;
+    QString name;
+    QString pin;
+    QString result; // ok, failed or skipped
+    QString detail; // the message of a failure
+    double seconds = 0;
+};
+
+// What a report already holds, so that a restarted run numbers on and skips the modules done.
+struct ReportHistory {
+    int highestUnit = 0;         // 0: no row yet
+    QSet<QString> doneAddresses; // own addresses with an ok row, lower case, without spaces
+};
+
+// The report of a production run: CSV as RFC 4180, appended to, a header line first when the
+// file is new. Each row reaches the disk before append returns, so a run that is killed keeps
+// every row it wrote.
+class ProvisionReport {
+public:
+    static const QStringList kColumns;
+
+    // Opens the file at path for appending, creating it readable by its owner alone (it holds
+    // PIN codes). False, with the reason in error, when it cannot.
+    bool open(const QString& path, QString& error);
+    // Writes the row and waits until it is on disk. False, with the reason in error, when any of
+    // that fails: the caller must not go on as if it were kept.
+    bool append(const ReportRow& row, QString& error);
+
+    // The report at path; an empty history when there is no file yet. Nothing, with the reason,
+    // when it cannot be read or is not a report.
+    static std::optional<ReportHistory> readHistory(const QString& path, QString& error);
+
+private:
+    bool writeDurably(const QByteArray& bytes, QString& error);
+
+    QFile file_;
+};
+
+// The time as ISO 8601 with its offset from UTC: "2026-12-07T09:30:05+01:00".
+QString isoTimeWithOffset(const QDateTime& time);
+
+} // namespace tavixat
