@@ -3,6 +3,7 @@
 #include "Profile.h"
 
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace tavixat;
@@ -63,9 +64,14 @@ void TestProfile::expandsPlaceholders() {
     QFETCH(QString, ownAddress);
     QFETCH(QString, expected);
 
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("unit.ini")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral("[Module]\nname=%1\npin=%2\nbaud=9600\n").arg(name, pin).toUtf8());
+    file.close();
     QString error;
-    auto profile =
-        Profile::fromSettings({{"name", name}, {"pin", pin}, {"baud", "9600"}}, highestUnit, error);
+    auto profile = Profile::read(file.fileName(), highestUnit, error);
+    QCOMPARE(error.startsWith(file.fileName() + u':'), !profile); // the refusal names the file
     std::optional<QList<Assignment>> settings;
     if (profile) {
         profile->setRandomSource([](int count) { return QStringLiteral("123456789").left(count); });
