@@ -2,12 +2,15 @@
 
 #include "CsvText.h"
 
+#include <QFileInfo>
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 
 #ifdef Q_OS_WIN
 #include <io.h>
 #else
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -38,7 +41,23 @@ bool syncToDisk(QFile& file) {
 #ifdef Q_OS_WIN
     return _commit(file.handle()) == 0;
 #else
-    return ::fsync(file.handle()) == 0;
+    // A pipe or a terminal has no disk to reach: what it was given is all there is to do.
+    return ::fsync(file.handle()) == 0 || errno == EINVAL;
+#endif
+}
+
+// A new file's name lives in its folder: synced too, or a crash could take the file, rows and all.
+bool syncFolderOf(const QFile& file) {
+#ifdef Q_OS_WIN
+    Q_UNUSED(file);
+    return true; // no folder handle to sync there; the file's own flush is what Windows offers
+#else
+    const QByteArray folder = QFile::encodeName(QFileInfo(file).absolutePath());
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const bool synced = fd >= 0 && ::fsync(fd) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return synced;
 #endif
 }
 
@@ -89,7 +108,14 @@ bool ProvisionReport::open(const QString& path, QString& error) {
     }
     if (file_.size() > 0)
         return true;
-    return writeDurably(csvRecord(kColumns).toUtf8(), error);
+    if (!writeDurably(csvRecord(kColumns).toUtf8(), error))
+        return false;
+    if (!syncFolderOf(file_)) {
+        error = QStringLiteral("Cannot write the report %1: its folder cannot be synced to disk.")
+                    .arg(path);
+        return false;
+    }
+    return true;
 }
 
 bool ProvisionReport::append(const ReportRow& row, QString& error) {
