@@ -20,10 +20,10 @@ const char* const kDescription =
     "it is meant for the tests' fake port. To make the device answer only the second series\n"
     "of pings of a connect, use --answer-ping-from 6.\n"
     "\n"
-    "--jig seats modules one after another, as a production jig does: each has its own address,\n"
-    "is present for PRESENT_MS, then the jig is empty for ABSENT_MS; after the last it stays\n"
-    "empty. The log names the module seated at each command. The other options apply to every\n"
-    "module, their times counted from when it is seated.";
+    "--jig seats modules one after another, as a production jig does, the first at start: each\n"
+    "has its own address, is present for PRESENT_MS, then the jig is empty for ABSENT_MS; after\n"
+    "the last it stays empty. The log names the module seated at each command. The other\n"
+    "options apply to every module, their times counted from when it is seated.";
 
 struct NumberOption {
     const char* name;
