@@ -6,7 +6,7 @@
 namespace tavixat {
 
 // The connection lamp: a circle filled with one solid colour, outlined in black. What the colour
-// means is its tooltip and, for screen readers, its accessible name: a status bar's.
+// means is its tooltip and, for screen readers, its accessible name.
 class StatusLamp : public QWidget {
     Q_OBJECT
 public:

@@ -1,6 +1,7 @@
 // The construction of the window: its controls in their design-time state, where they sit, in
 // which order they stack and take the focus, and which handler each one runs.
 
+#include "AccessibleRoles.h"
 #include "AddressBox.h"
 #include "AddressFormat.h"
 #include "DottedLine.h"
@@ -128,6 +129,7 @@ void stackFrontToBack(std::initializer_list<QWidget*> widgets) {
 } // namespace
 
 void frmMain::setUpWindow() {
+    installAccessibleRoles();
     setObjectName(QStringLiteral("frmMain"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
