@@ -19,9 +19,9 @@ bool MemoryPort::open(QString& errorDescription) {
     return true;
 }
 
-void MemoryPort::discardInput() {
-    position_ = output_.size();
-}
+// The output in memory is what the device sends once the port is open, and an open discards
+// what came before it: there is never anything to discard.
+void MemoryPort::discardInput() {}
 
 QByteArray MemoryPort::readInput() {
     if (isDrained())

@@ -10,8 +10,7 @@ namespace {
 int runCommand(const tavixat::CliArguments& parsed) {
     switch (parsed.command) {
     case tavixat::CliArguments::Command::Print:
-        std::fputs(parsed.text.toLocal8Bit().constData(), parsed.exitCode == 0 ? stdout : stderr);
-        return parsed.exitCode;
+        return tavixat::printEarlyExit(parsed.early);
     case tavixat::CliArguments::Command::ListPorts:
         return tavixat::listPorts();
     case tavixat::CliArguments::Command::Session:

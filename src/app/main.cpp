@@ -1,4 +1,6 @@
+#include "CommandLine.h"
 #include "DeviceState.h"
+#include "LinkTrace.h"
 #include "Pictures.h"
 #include "QtPlatform.h"
 #include "QtSerialPort.h"
@@ -6,49 +8,45 @@
 #include "modComm.h"
 
 #include <QApplication>
+#include <QFile>
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
-constexpr const char* kUsage =
-    "Usage: tavixat-setup [--help | --version]\n"
-    "Configure a TavixAT serial adapter module over a serial port.\n"
-    "\n"
-    "Without an option, opens the window. Adapters listed in /dev/serial/by-id get lasting\n"
-    "COM numbers; the port list's tooltips say which device each number opens.\n"
-    "\n"
-    "  --help     print this help and exit\n"
-    "  --version  print the version and exit\n";
+const QCommandLineOption kTraceOption{
+    QStringLiteral("trace"),
+    QStringLiteral("Write what goes over the line to <FILE>, a line per event, for whoever helps "
+                   "with a module that does not answer. The file holds PIN codes: it is made "
+                   "readable by you alone. TAVIXAT_TRACE=<FILE> in the environment does the same; "
+                   "this option wins."),
+    QStringLiteral("FILE")};
 
-// Answers --help and --version before any display is needed; -1 means: open the window.
-int handleArguments(int argc, char* argv[]) {
-    if (argc < 2)
-        return -1;
-    const char* argument = argv[1];
-    if (argc == 2 && std::strcmp(argument, "--help") == 0) {
-        std::fputs(kUsage, stdout);
-        return 0;
-    }
-    if (argc == 2 && std::strcmp(argument, "--version") == 0) {
-        std::printf("tavixat-setup %s\n", TAVIXAT_VERSION);
-        return 0;
-    }
-    const char* unknown =
-        std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "--version") == 0 ? argv[2]
-                                                                                        : argument;
-    std::fprintf(stderr,
-                 "tavixat-setup: unrecognized argument '%s'\n"
-                 "Try 'tavixat-setup --help' for more information.\n",
-                 unknown);
-    return 2;
+// The trace asked for, by the option or else the environment; empty: none.
+QString tracePathOf(const QCommandLineParser& parser) {
+    return parser.isSet(kTraceOption) ? parser.value(kTraceOption)
+                                      : qEnvironmentVariable("TAVIXAT_TRACE");
 }
 
 } // namespace
 
 int main(int argc, char* argv[]) {
-    if (const int status = handleArguments(argc, argv); status >= 0)
-        return status;
+    // Read before any display is needed, so that --help and --version work without one.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    tavixat::CommandLine commandLine(
+        QStringLiteral("tavixat-setup"), QStringLiteral(TAVIXAT_VERSION),
+        QStringLiteral("Usage: tavixat-setup [--trace FILE]\n"
+                       "       tavixat-setup --help | --version\n"),
+        QStringLiteral("Configure a TavixAT serial adapter module over a serial port.\n"
+                       "\n"
+                       "Opens the window. Adapters listed in /dev/serial/by-id get lasting\n"
+                       "COM numbers; the port list's tooltips say which device each number "
+                       "opens.\n"));
+    commandLine.addOption(kTraceOption);
+    if (const auto early = commandLine.parse(arguments, false))
+        return tavixat::printEarlyExit(*early);
+
     QApplication app(argc, argv);
     // No application name: the settings store is then the one file named after the organisation.
     QApplication::setOrganizationName(QStringLiteral("TavixAT Setup"));
@@ -58,7 +56,19 @@ int main(int argc, char* argv[]) {
 
     tavixat::QtPlatform platform;
     tavixat::QtSerialPort port;
+    QFile traceFile;
+    tavixat::LinkTrace trace(platform, traceFile);
     tavixat::modComm comm(port, platform);
+    if (const QString path = tracePathOf(commandLine.parser()); !path.isEmpty()) {
+        QString error;
+        if (!tavixat::LinkTrace::openFile(traceFile, path, error)) {
+            // Said twice: a window started from the menu has no terminal to say it on.
+            std::fprintf(stderr, "tavixat-setup: %s\n", error.toLocal8Bit().constData());
+            platform.showMessage(error, tavixat::MessageIcon::Error);
+            return tavixat::kExitUsage;
+        }
+        comm.setObserver(&trace);
+    }
     tavixat::DeviceState device;
     tavixat::frmMain window(platform, comm, device);
     window.show();

@@ -10,23 +10,24 @@ namespace tavixat {
 
 namespace {
 
-const char* const kUsage = "Usage: tavixat-cli [--port PORT] show [--json | --ini]\n"
-                           "       tavixat-cli [--port PORT] set KEY=VALUE...\n"
-                           "       tavixat-cli [--port PORT] apply FILE\n"
-                           "       tavixat-cli list-ports\n"
-                           "       tavixat-cli --help | --version\n";
+const char* const kProgram = "tavixat-cli";
+
+const char* const kUsage =
+    "Usage: tavixat-cli [--port PORT] [--trace FILE] show [--json | --ini]\n"
+    "       tavixat-cli [--port PORT] [--trace FILE] set KEY=VALUE... [--json | --ini]\n"
+    "       tavixat-cli [--port PORT] [--trace FILE] apply FILE [--json | --ini]\n"
+    "       tavixat-cli list-ports\n"
+    "       tavixat-cli --help | --version\n";
 
 const char* const kHelp =
     "Reads and writes the settings of a TavixAT module over a serial port, as the\n"
-    "TavixAT Setup window does.\n"
+    "TavixAT Setup window does. Options may stand anywhere, as --port COM3 or --port=COM3.\n"
     "\n"
-    "  show            print the module's settings (--json: one JSON object;\n"
-    "                  --ini: the writable settings as KEY=VALUE lines under [Module])\n"
+    "  show            print the module's settings\n"
     "  set KEY=VALUE   change settings, save them all and check them by reading back\n"
     "  apply FILE      the same with the settings of a file written by show --ini\n"
     "  list-ports      the ports COM1 to COM16 and the devices they open\n"
     "\n"
-    "PORT is COM1 to COM16 or a device path; the default is the port that opened last.\n"
     "KEYs: name, pin, pin-request (on|off), baud (1200 ... 230400), stop-bits (1|2),\n"
     "parity (none|odd|even), role (master|slave), address (xxxx xx xx xxxx),\n"
     "discoverable (yes|no).\n"
@@ -36,20 +37,33 @@ const char* const kHelp =
     "link lost, incomplete reply or a read-back that differs, 7 the results could not be\n"
     "written, 128+N stopped by signal N (a save that has begun is finished first).\n";
 
+const QCommandLineOption kPortOption{
+    QStringLiteral("port"),
+    QStringLiteral("COM1 to COM16 or a device path; the default is the port that opened last."),
+    QStringLiteral("PORT")};
+const QCommandLineOption kTraceOption{
+    QStringLiteral("trace"),
+    QStringLiteral("Write what goes over the line to <FILE>, a line per event. The file holds "
+                   "PIN codes: it is made readable by you alone."),
+    QStringLiteral("FILE")};
+const QCommandLineOption kJsonOption{
+    QStringLiteral("json"), QStringLiteral("Print the module's settings as one JSON object.")};
+const QCommandLineOption kIniOption{
+    QStringLiteral("ini"),
+    QStringLiteral("Print the module's writable settings as KEY=VALUE lines under [Module].")};
+
 // A settings file is a few hundred bytes; anything this large is something else.
 constexpr qint64 kMaxSettingsFileBytes = 64 * 1024;
 
-CliArguments printText(const QString& text, int exitCode) {
+CliArguments printText(const EarlyExit& early) {
     CliArguments parsed;
-    parsed.text = text;
-    parsed.exitCode = exitCode;
+    parsed.early = early;
     return parsed;
 }
 
 CliArguments usageError(const QString& problem) {
-    return printText(QStringLiteral("tavixat-cli: ") + problem + u'\n' +
-                         QString::fromLatin1(kUsage),
-                     kExitUsage);
+    return printText(
+        tavixat::usageError(QString::fromLatin1(kProgram), QString::fromLatin1(kUsage), problem));
 }
 
 // Every change must be one the window would take, before anything goes to the module.
@@ -99,40 +113,38 @@ CliArguments readApplyFile(const QString& path, CliArguments parsed) {
 } // namespace
 
 CliArguments parseCliArguments(const QStringList& arguments) {
-    QStringList args = arguments;
-    if (args == QStringList{QStringLiteral("--help")} || args == QStringList{QStringLiteral("-h")})
-        return printText(QString::fromLatin1(kUsage) + u'\n' + QString::fromLatin1(kHelp), 0);
-    if (args == QStringList{QStringLiteral("--version")})
-        return printText(QStringLiteral("tavixat-cli " TAVIXAT_VERSION "\n"), 0);
-
-    CliArguments parsed;
-    parsed.command = CliArguments::Command::Session;
-    if (!args.isEmpty() && args.first() == QLatin1String("--port")) {
-        if (args.size() < 2)
-            return usageError(QStringLiteral("--port needs a value."));
-        parsed.session.port = args.at(1);
-        args = args.mid(2);
-    }
+    CommandLine commandLine(QString::fromLatin1(kProgram), QStringLiteral(TAVIXAT_VERSION),
+                            QString::fromLatin1(kUsage), QString::fromLatin1(kHelp));
+    for (const QCommandLineOption* option :
+         {&kPortOption, &kTraceOption, &kJsonOption, &kIniOption})
+        commandLine.addOption(*option);
+    if (const auto early = commandLine.parse(arguments, true))
+        return printText(*early);
+    const QCommandLineParser& options = commandLine.parser();
+    QStringList args = options.positionalArguments();
     if (args.isEmpty())
         return usageError(QStringLiteral("no command given."));
     const QString command = args.takeFirst();
 
+    CliArguments parsed;
+    parsed.command = CliArguments::Command::Session;
+    parsed.session.port = options.value(kPortOption);
+    parsed.session.tracePath = options.value(kTraceOption);
+    if (options.isSet(kJsonOption) && options.isSet(kIniOption))
+        return usageError(QStringLiteral("--json and --ini do not go together."));
+    if (options.isSet(kJsonOption))
+        parsed.session.format = SessionRequest::Format::Json;
+    else if (options.isSet(kIniOption))
+        parsed.session.format = SessionRequest::Format::Ini;
+
     if (command == QLatin1String("list-ports")) {
-        if (!args.isEmpty() || !parsed.session.port.isEmpty())
+        if (!args.isEmpty() || !options.optionNames().isEmpty())
             return usageError(QStringLiteral("list-ports takes no port and no options."));
         parsed.command = CliArguments::Command::ListPorts;
         return parsed;
     }
     if (command == QLatin1String("show")) {
-        if (args.size() > 1)
-            return usageError(QStringLiteral("show takes --json or --ini, not both."));
-        if (args.isEmpty())
-            return parsed;
-        if (args.first() == QLatin1String("--json"))
-            parsed.session.format = SessionRequest::Format::Json;
-        else if (args.first() == QLatin1String("--ini"))
-            parsed.session.format = SessionRequest::Format::Ini;
-        else
+        if (!args.isEmpty())
             return usageError(QStringLiteral("show takes --json or --ini, not %1.")
                                   .arg(quotedValue(args.first())));
         return parsed;

@@ -10,9 +10,8 @@ namespace tavixat {
 struct CliArguments {
     enum class Command { Session, ListPorts, Print } command = Command::Print;
     SessionRequest session;
-    // For Print: the help, the version, or a usage error (then on standard error).
-    QString text;
-    int exitCode = kExitDone;
+    // For Print: the help, the version, or a usage error.
+    EarlyExit early;
 };
 
 // `arguments` without the program name. Values of set and apply are checked here, before any

@@ -5,6 +5,7 @@
 #include "DeviceState.h"
 #include "DisplayText.h"
 #include "IniFile.h"
+#include "LinkTrace.h"
 #include "PortNames.h"
 #include "PortTable.h"
 #include "QtSerialPort.h"
@@ -16,12 +17,11 @@
 #include "WatchedPort.h"
 #include "modComm.h"
 
+#include <QFile>
 #include <QRegularExpression>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
-#include <utility>
 
 namespace tavixat {
 
@@ -59,22 +59,29 @@ int exitCodeOf(Outcome outcome) {
     }
 }
 
-// The port as the window would choose it: "COMn" by its number, the stored one when none is
-// given, a device path as it is. -1 when the text is neither.
-int portIndexFor(const QString& port, QtSerialPort& serial, ConsolePlatform& platform) {
+bool isDevicePath(const QString& port) {
+    return port.contains(u'/');
+}
+
+// The port as the window would choose it: "COMn" by its number, the remembered one when none
+// is given, a device path as it is. -1 when the text is neither.
+int portIndexFor(const QString& port, QtSerialPort& serial, Platform& platform) {
     if (port.isEmpty())
-        return storedPortNumber(
-                   readStoredText(QStringLiteral("Properties/CommPort"), QStringLiteral("1"))) -
-               1;
+        return readRememberedPort(platform) - 1;
     static const QRegularExpression comName(QStringLiteral("^COM([1-9][0-9]?)$"));
     const QRegularExpressionMatch match = comName.match(port);
     if (match.hasMatch() && isValidPortNumber(match.captured(1).toInt()))
         return match.captured(1).toInt() - 1;
-    if (!port.contains(u'/'))
+    if (!isDevicePath(port))
         return -1;
     serial.setDevicePath(port);
-    platform.storePortNumber = false;
     return 0;
+}
+
+// A port given by its number is remembered once it opens, as the window remembers it; a
+// device path has no number to remember.
+Connection::PortMemory portMemoryFor(const QString& port) {
+    return isDevicePath(port) ? Connection::PortMemory::Forget : Connection::PortMemory::Remember;
 }
 
 void printSettings(const ModuleSettings& s, SessionRequest::Format format) {
@@ -94,6 +101,8 @@ public:
     explicit Session(const SessionRequest& request) : request_(request) {}
 
     int run() {
+        if (!request_.tracePath.isEmpty() && !startTrace())
+            return kExitUsage;
         warnOfSettingsProblem();
         refreshPortTable(); // a new adapter gets its number, as the window gives it one
         const int index = portIndexFor(request_.port, serial_, platform_);
@@ -105,7 +114,8 @@ public:
         }
         serial_.setCommPort(index + 1); // the progress line names the port before it opens
         record_ = std::make_unique<ModuleRecord>(device_, index);
-        connection_ = std::make_unique<Connection>(comm_, platform_, device_, *record_);
+        connection_ = std::make_unique<Connection>(comm_, platform_, device_, *record_,
+                                                   portMemoryFor(request_.port));
         platform_.onStop = [this] { connection_->requestStop(); };
         platform_.onSecondStop = [this] { endAtOnce(); };
 
@@ -121,17 +131,14 @@ public:
     }
 
 private:
-    // Progress is for a person watching; a script reading standard error gets only messages.
-    void beginProgress(const QString& text) {
-        if (::isatty(STDERR_FILENO)) {
-            print(stderr, text + QStringLiteral(" … "));
-            platform_.progressLineOpen = true;
+    bool startTrace() {
+        QString error;
+        if (!LinkTrace::openFile(traceFile_, request_.tracePath, error)) {
+            print(stderr, QStringLiteral("tavixat-cli: ") + error + u'\n');
+            return false;
         }
-    }
-    // Ends the line, unless a message has already taken its place.
-    void endProgress(const QString& text) {
-        if (std::exchange(platform_.progressLineOpen, false))
-            print(stderr, text + u'\n');
+        comm_.setObserver(&trace_);
+        return true;
     }
 
     // A stop signal came: say goodbye to a module that answered, close the port and say why.
@@ -149,7 +156,7 @@ private:
     // A second stop signal: no more exchanges. The port is closed first, so that no lock of it
     // outlives the program.
     [[noreturn]] void endAtOnce() {
-        serial_.close();
+        comm_.ClosePort();
         QString line = QStringLiteral("tavixat-cli: stopped by %1")
                            .arg(stopsignals::name(stopsignals::first()));
         if (saving_)
@@ -160,11 +167,17 @@ private:
         std::_Exit(128 + stopsignals::first());
     }
 
+    // A port that finds the link gone reports it from a queued call, which a program that ends
+    // now would never run: the loss is told with the sequence that met it.
+    void takeLateReports() { platform_.processEvents(); }
+
     int connect() {
-        beginProgress(QStringLiteral("Connecting to %1").arg(serial_.portLabel()));
+        progress_.begin(QStringLiteral("Connecting to %1").arg(serial_.portLabel()));
         connection_->cmdConnect_Click();
+        takeLateReports();
         const int pings = connection_->pingsOfLastConnect();
-        endProgress(QStringLiteral("found after %1 ping%2").arg(pings).arg(pings == 1 ? "" : "s"));
+        progress_.end(
+            QStringLiteral("found after %1 ping%2").arg(pings).arg(pings == 1 ? "" : "s"));
         return exitCodeOf(connection_->lastOutcome());
     }
 
@@ -183,12 +196,13 @@ private:
             return kExitValueRefused;
         }
         const ModuleSettings wanted = record_->settings;
-        beginProgress(QStringLiteral("Saving %1 settings").arg(saveCommands(*record_).size()));
+        progress_.begin(QStringLiteral("Saving %1 settings").arg(saveCommands(*record_).size()));
         saving_ = true;
         connection_->cmdWrite_Click();
+        takeLateReports();
         saving_ = false;
         const int saved = exitCodeOf(connection_->lastOutcome());
-        endProgress(QStringLiteral("done"));
+        progress_.end(QStringLiteral("done"));
         if (connection_->lastOutcome() == Outcome::NotAcknowledged)
             reportUnacknowledgedSetting();
         if (stopsignals::count() > 0) // no read-back: the module is left at once
@@ -232,7 +246,10 @@ private:
     }
 
     const SessionRequest& request_;
-    ConsolePlatform platform_;
+    ProgressLine progress_;
+    ConsolePlatform platform_{progress_};
+    QFile traceFile_;
+    LinkTrace trace_{platform_, traceFile_};
     QtSerialPort serial_;
     WatchedPort watched_{serial_};
     modComm comm_{watched_, platform_};

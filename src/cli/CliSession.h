@@ -1,15 +1,15 @@
 #pragma once
 
+#include "CommandLine.h"
 #include "ModuleText.h"
 
 #include <QStringList>
 
 namespace tavixat {
 
-// The exit codes scripts rely on.
+// The exit codes scripts rely on, beside kExitUsage (1).
 enum ExitCode {
     kExitDone = 0,
-    kExitUsage = 1,
     kExitPortNotOpened = 2,
     kExitNoReply = 3,
     kExitFirmwareRejected = 4,
@@ -26,6 +26,8 @@ struct SessionRequest {
     // Empty: only show.
     QList<Assignment> changes;
     enum class Format { Text, Json, Ini } format = Format::Text;
+    // Where to write a trace of the line; empty: nowhere.
+    QString tracePath;
 };
 
 int runSession(const SessionRequest& request);

@@ -7,7 +7,6 @@
 #include <QCoreApplication>
 #include <QThread>
 #include <algorithm>
-#include <cstdio>
 #include <utility>
 
 namespace tavixat {
@@ -31,11 +30,7 @@ QString printableLines(const QString& text) {
 } // namespace
 
 void ConsolePlatform::showMessage(const QString& text, MessageIcon icon) {
-    if (progressLineOpen && icon == MessageIcon::Information)
-        return;
-    if (std::exchange(progressLineOpen, false))
-        std::fputc('\n', stderr);
-    std::fprintf(stderr, "%s\n", qPrintable(printableLines(text)));
+    line_.message(printableLines(text), icon);
 }
 
 QString ConsolePlatform::readSetting(const QString& section, const QString& key,
@@ -45,9 +40,6 @@ QString ConsolePlatform::readSetting(const QString& section, const QString& key,
 
 bool ConsolePlatform::saveSetting(const QString& section, const QString& key,
                                   const QString& value) {
-    if (!storePortNumber && section == QLatin1String("Properties") &&
-        key == QLatin1String("CommPort"))
-        return true;
     return storeText(section + u'/' + key, value);
 }
 

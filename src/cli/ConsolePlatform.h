@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Platform.h"
+#include "ProgressLine.h"
 
 #include <functional>
 
@@ -10,11 +11,9 @@ namespace tavixat {
 // window's words, the settings store is the window's, sleeps are real.
 class ConsolePlatform : public Platform {
 public:
-    // False: the port was given as a device path, and the store's port number stays as it is.
-    bool storePortNumber = true;
-    // A progress line waits for its end on the terminal: a message starts a line of its own,
-    // and "Settings saved!" is said by the progress line's "done" instead.
-    bool progressLineOpen = false;
+    // Messages go through `line`, so that they never land in the middle of a progress line.
+    explicit ConsolePlatform(ProgressLine& line) : line_(line) {}
+
     // Run from the waits when a stop signal has come: once after the first, and after a second
     // (which must end the program at once).
     std::function<void()> onStop;
@@ -31,6 +30,7 @@ public:
 private:
     void checkStopSignals();
 
+    ProgressLine& line_;
     bool stopSeen_ = false;
 };
 

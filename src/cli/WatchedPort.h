@@ -15,6 +15,7 @@ public:
     bool setCommPort(int number) override { return port_.setCommPort(number); }
     int commPort() const override { return port_.commPort(); }
     QString portLabel() const override { return port_.portLabel(); }
+    QString devicePath() const override { return port_.devicePath(); }
     void setSettings(const QString& settings) override { port_.setSettings(settings); }
     void setInputLen(int length) override { port_.setInputLen(length); }
     bool open(QString& errorDescription) override { return port_.open(errorDescription); }

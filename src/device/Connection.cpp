@@ -9,6 +9,7 @@
 #include "SerialPort.h"
 #include "SettingsRules.h"
 #include "SettingsTransfer.h"
+#include "StoredPort.h"
 #include "Version.h"
 #include "modComm.h"
 
@@ -28,8 +29,9 @@ QString gateMessage(const QString& version) {
 } // namespace
 
 Connection::Connection(modComm& comm, Platform& platform, DeviceState& device,
-                       ConnectionWindow& window, QObject* parent)
-    : QObject(parent), comm_(comm), platform_(platform), device_(device), window_(window) {
+                       ConnectionWindow& window, PortMemory portMemory, QObject* parent)
+    : QObject(parent), comm_(comm), platform_(platform), device_(device), window_(window),
+      portMemory_(portMemory) {
     connect(&comm_.port(), &SerialPort::linkLost, this, &Connection::onLinkLost);
 }
 
@@ -132,16 +134,18 @@ void Connection::connectSequence() {
         outcome_ = Outcome::Stopped;
         return;
     }
-    comm_.port().setRtsEnable(true);
+    comm_.setRtsEnable(true);
     if (!comm_.OpenPort(window_.selectedPortIndex() + 1))
         return;
+    if (portMemory_ == PortMemory::Remember)
+        rememberPort(platform_, comm_.portNumber()); // a store that cannot be written: no matter
     window_.BeginBusy();
     outcome_ = Outcome::LinkLost;
 
     bool answered = pingSeries();
     if (!answered && !linkGone() && !stopRequested_) {
         // Some adapters answer only with RTS de-asserted.
-        comm_.port().setRtsEnable(false);
+        comm_.setRtsEnable(false);
         window_.BeginBusy();
         answered = pingSeries();
     }

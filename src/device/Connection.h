@@ -26,8 +26,11 @@ public:
     static constexpr int kPauseBeforeOpenMs = 500;
     static constexpr int kPingsPerSeries = 5;
 
+    // Whether a connect that opened its port keeps the number for the next start.
+    enum class PortMemory { Remember, Forget };
+
     Connection(modComm& comm, Platform& platform, DeviceState& device, ConnectionWindow& window,
-               QObject* parent = nullptr);
+               PortMemory portMemory, QObject* parent = nullptr);
 
     void cmdConnect_Click();
     void cmdExit_Click();
@@ -95,6 +98,7 @@ private:
     Platform& platform_;
     DeviceState& device_;
     ConnectionWindow& window_;
+    const PortMemory portMemory_;
 
     bool running_ = false;
     bool closePending_ = false;

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <chrono>
 
 namespace tavixat {
 
@@ -37,6 +38,11 @@ public:
     virtual void processEvents() = 0;
     // Application-wide pointer: hourglass while busy, the default otherwise.
     virtual void setBusyPointer(bool busy) = 0;
+    // Milliseconds on a clock that only moves forward; only differences between readings count.
+    virtual qint64 now() const {
+        using namespace std::chrono;
+        return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+    }
 
     // The ports the list offers, COM1 to COM16, after giving numbers to adapters attached since
     // the last call. A platform that knows no devices returns none, and the list shows only

@@ -22,6 +22,8 @@ public:
     virtual int commPort() const = 0;
     // How messages name the port: "COM3", or the device path when one was given instead.
     virtual QString portLabel() const { return portKey(commPort()); }
+    // The device file the last open was for; a port without files names itself by its label.
+    virtual QString devicePath() const { return portLabel(); }
     // Line settings as "baud,parity,data,stop", for example "9600,N,8,1".
     virtual void setSettings(const QString& settings) = 0;
     // Characters one read returns; 0 means all that are waiting.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Platform.h"
+
 #include <QString>
 
 namespace tavixat {
@@ -22,6 +24,19 @@ inline int storedPortNumber(const QString& stored) {
     bool ok = false;
     const int number = digitsOnly ? stored.toInt(&ok) : -1;
     return ok && number >= 0 && number <= kPortCount ? number : kDefaultPort;
+}
+
+// The port a front end opened last and chose to remember: [Properties] CommPort. 0 stands for
+// none chosen.
+inline int readRememberedPort(Platform& platform) {
+    return storedPortNumber(platform.readSetting(QStringLiteral("Properties"),
+                                                 QStringLiteral("CommPort"), QStringLiteral("1")));
+}
+
+// False when the store could not be written; the port opened all the same.
+inline bool rememberPort(Platform& platform, int number) {
+    return platform.saveSetting(QStringLiteral("Properties"), QStringLiteral("CommPort"),
+                                QString::number(number));
 }
 
 } // namespace tavixat

@@ -1,11 +1,24 @@
 #include "modComm.h"
 
+#include "LinkObserver.h"
 #include "Platform.h"
 #include "SerialPort.h"
 
 namespace tavixat {
 
 modComm::modComm(SerialPort& port, Platform& platform) : port_(port), platform_(platform) {}
+
+modComm::~modComm() {
+    QObject::disconnect(lossToObserver_);
+}
+
+void modComm::setObserver(LinkObserver* observer) {
+    observer_ = observer;
+    QObject::disconnect(lossToObserver_);
+    if (observer)
+        lossToObserver_ = QObject::connect(&port_, &SerialPort::linkLost,
+                                           [observer](const QString& d) { observer->linkLost(d); });
+}
 
 QString modComm::portErrorMessage(int portNumber, const QString& description) {
     return portErrorMessage(portKey(portNumber), description);
@@ -33,22 +46,35 @@ bool modComm::OpenPort(int portNumber) {
     }
 
     if (!opened) {
+        if (observer_)
+            observer_->portNotOpened(description);
         // Name the port that was asked for, even when its number was refused.
         const QString shown = accepted ? port_.portLabel() : portKey(portNumber);
         platform_.showMessage(portErrorMessage(shown, description), MessageIcon::Error);
         return false;
     }
 
+    if (observer_)
+        observer_->portOpened(port_.portLabel(), port_.devicePath(),
+                              QString::fromLatin1(kLineSettings), port_.rtsEnable());
     // A new connection starts clean: nothing said on the line before belongs to it.
     resetReader();
-    platform_.saveSetting(QStringLiteral("Properties"), QStringLiteral("CommPort"),
-                          QString::number(port_.commPort()));
     return true;
 }
 
 void modComm::ClosePort() {
-    if (port_.isOpen())
-        port_.close();
+    if (!port_.isOpen())
+        return;
+    port_.close();
+    if (observer_)
+        observer_->portClosed();
+}
+
+void modComm::setRtsEnable(bool asserted) {
+    const bool changed = port_.isOpen() && port_.rtsEnable() != asserted;
+    port_.setRtsEnable(asserted);
+    if (changed && observer_)
+        observer_->rtsChanged(asserted);
 }
 
 void modComm::FlushInput() {
@@ -68,8 +94,12 @@ void modComm::resetReader() {
 }
 
 void modComm::SendCommand(const QString& text) {
-    if (port_.isOpen())
-        port_.writeOutput(text.toLatin1());
+    if (!port_.isOpen())
+        return;
+    const QByteArray bytes = text.toLatin1();
+    if (observer_)
+        observer_->bytesSent(bytes);
+    port_.writeOutput(bytes);
 }
 
 bool modComm::isPortOpen() const {
@@ -85,8 +115,11 @@ QString modComm::portLabel() const {
 }
 
 void modComm::appendInput() {
+    const QByteArray bytes = port_.readInput();
+    if (observer_ && !bytes.isEmpty())
+        observer_->bytesReceived(bytes);
     // One byte per character, both ways.
-    RxBuffer.append(QString::fromLatin1(port_.readInput()));
+    RxBuffer.append(QString::fromLatin1(bytes));
 }
 
 void modComm::compactBuffer() {
@@ -155,8 +188,11 @@ bool modComm::WaitForReply(const QString& expected) {
     for (int passes = 1;; ++passes) {
         platform_.processEvents();
         platform_.sleep(kPollMilliseconds);
-        if (passes == kWaitPasses)
+        if (passes == kWaitPasses) {
+            if (observer_)
+                observer_->replyMissed(expected);
             return false;
+        }
         std::optional<QString> field = TakeReplyField();
         while (field && *field != expected && dropIfOwed(*field))
             field = TakeReplyField();

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QHash>
+#include <QObject>
 #include <QString>
 #include <optional>
 
 namespace tavixat {
 
+class LinkObserver;
 class Platform;
 class SerialPort;
 
@@ -21,6 +23,12 @@ public:
     static constexpr const char* kLineSettings = "9600,N,8,1";
 
     modComm(SerialPort& port, Platform& platform);
+    ~modComm();
+    modComm(const modComm&) = delete;
+    modComm& operator=(const modComm&) = delete;
+
+    // Told of every event on the line from now on (a trace); nullptr: no one.
+    void setObserver(LinkObserver* observer);
 
     // "ERROR, Check COM<n>!" and, on the next line, what the port said.
     static QString portErrorMessage(int portNumber, const QString& description);
@@ -43,6 +51,9 @@ public:
     // its reply is owed from then on.
     bool WaitForReply(const QString& expected);
 
+    // The RTS line; set while closed, it takes effect when the port opens.
+    void setRtsEnable(bool asserted);
+
     bool isPortOpen() const;
     int portNumber() const;
     QString portLabel() const;
@@ -62,6 +73,8 @@ private:
 
     SerialPort& port_;
     Platform& platform_;
+    LinkObserver* observer_ = nullptr;
+    QMetaObject::Connection lossToObserver_;
 
     // Characters taken from the port and not yet scanned start at rxPos_, so taking fields off
     // the front costs nothing until the buffer is compacted.

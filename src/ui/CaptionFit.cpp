@@ -97,10 +97,14 @@ bool captionsFit(const QWidget& window) {
 }
 
 void fitCaptionFont(QWidget& window) {
+    // Most desktops' fonts fit as they are; setting the font anew would restyle every control.
+    if (captionsFit(window))
+        return;
     QFont font = window.font();
     if (font.pointSizeF() <= 0)
         return; // a font sized in pixels: leave it as the platform gave it
-    for (double size = font.pointSizeF(); size >= kSmallestPointSize; size -= kPointStep) {
+    for (double size = font.pointSizeF() - kPointStep; size >= kSmallestPointSize;
+         size -= kPointStep) {
         font.setPointSizeF(size);
         window.setFont(font);
         if (captionsFit(window))

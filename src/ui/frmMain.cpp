@@ -62,7 +62,8 @@ frmMain::frmMain(Platform& platform, modComm& comm, DeviceState& device, QWidget
     applyDesignTimeEnabling();
     pressGuard_ = new PressGuard(this);
     view_ = std::make_unique<frmMainView>(*this);
-    connection_ = std::make_unique<Connection>(comm_, platform_, device_, *view_);
+    connection_ = std::make_unique<Connection>(comm_, platform_, device_, *view_,
+                                               Connection::PortMemory::Remember);
     connectHandlers();
     fitCaptionFont(*this);
     centreOnScreen();
@@ -72,11 +73,10 @@ frmMain::frmMain(Platform& platform, modComm& comm, DeviceState& device, QWidget
 frmMain::~frmMain() = default;
 
 void frmMain::Form_Load() {
-    const QString stored = platform_.readSetting(QStringLiteral("Properties"),
-                                                 QStringLiteral("CommPort"), QStringLiteral("1"));
+    const int remembered = readRememberedPort(platform_);
     for (int n = 1; n <= kPortCount; ++n)
         cboPort->addItem(portKey(n));
-    cboPort->setCurrentIndex(storedPortNumber(stored) - 1);
+    cboPort->setCurrentIndex(remembered - 1);
     SetConnectedState(false);
     const QString problem = platform_.settingsProblem();
     if (!problem.isEmpty())

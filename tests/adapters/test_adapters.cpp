@@ -55,6 +55,8 @@ private slots:
     void settingsProblems();
     void openFailureMessage_data();
     void openFailureMessage();
+    void uart_data();
+    void uart();
 };
 
 void TestAdapters::numbers_data() {
@@ -210,10 +212,14 @@ void TestAdapters::settingsProblems_data() {
 void TestAdapters::settingsProblems() {
     QFETCH(QByteArray, content);
     QFETCH(QString, problem);
-    QFile file(settingsFile());
-    QVERIFY(content.isEmpty() ? QDir().mkpath(file.fileName())
-                              : file.open(QIODevice::WriteOnly) && file.write(content) > 0);
+    // The file is a link to one found readable a moment ago: what changes behind it is seen.
+    QFile file(settingsDir_.filePath("linked.conf"));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("[Ports]\n") > 0 && file.flush());
+    QVERIFY(file.link(settingsFile()) && settingsProblem().isEmpty());
     file.close();
+    QVERIFY(content.isEmpty() ? QFile::remove(settingsFile()) && QDir().mkpath(settingsFile())
+                              : file.open(QIODevice::WriteOnly) && file.write(content) > 0);
+    file.close(), file.setFileName(settingsFile());
     QCOMPARE(settingsProblem(), problem.isEmpty() ? problem : settingsFile() + problem);
     QCOMPARE(storeText("Ports/COM3", "/dev/y"), problem.isEmpty());
     QCOMPARE(readStoredText("Ports/COM2", "none"), problem.isEmpty() ? "/dev/x" : "none");
@@ -258,6 +264,33 @@ void TestAdapters::openFailureMessage() {
     else
         QVERIFY(storeText("Ports/COM4", path) && port.setCommPort(4) && !port.open(seen));
     QVERIFY2(seen.startsWith(path + message), qPrintable(seen));
+}
+
+void TestAdapters::uart_data() {
+    QTest::addColumn<bool>("node"); // a terminal is there, which is no UART
+    // The node's entry in the tty class folder: none, "-" without a parent device, else the
+    // parent's driver.
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<bool>("uart");
+    QTest::newRow("no entry") << true << "" << false;
+    QTest::newRow("no parent: a virtual terminal") << true << "-" << false;
+    QTest::newRow("serial core port") << false << "port" << true;
+    QTest::newRow("8250 node, no UART answers") << true << "serial8250" << false;
+    QTest::newRow("8250 node missing") << false << "serial8250" << false;
+}
+
+void TestAdapters::uart() {
+    QFETCH(bool, node);
+    QFETCH(QString, entry);
+    QTemporaryDir ttyClass;
+    const int tty = ::posix_openpt(O_RDWR | O_NOCTTY);
+    QVERIFY(tty >= 0 && ::grantpt(tty) == 0 && ::unlockpt(tty) == 0);
+    const QString device = node ? QString::fromLocal8Bit(::ptsname(tty)) : "/dev/ttyS99-none";
+    const QString parent = ttyClass.filePath(QFileInfo(device).fileName() + "/device");
+    QVERIFY(entry.isEmpty() || QDir().mkpath(entry == "-" ? QFileInfo(parent).path() : parent));
+    QVERIFY(entry.size() < 2 || QFile::link(ttyClass.filePath(entry), parent + "/driver"));
+    QTEST(hasUart(ttyClass.path(), device), "uart");
+    ::close(tty);
 }
 
 QTEST_GUILESS_MAIN(TestAdapters)

@@ -66,8 +66,8 @@ void TestCli::commands_data() {
     // and the row gives no settings file.
     QTest::addColumn<QString>("conf");
     QTest::addColumn<QString>("file"); // written to <file> first, and fed to standard input
-    // " && " between runs; <file>: the file above; "> PATH", "2> PATH" and "2> tty" at the end
-    // send standard output or error there.
+    // " && " between runs; <file>: the file above; <line>: the simulator's line; "> PATH",
+    // "2> PATH" and "2> tty" at the end send standard output or error there.
     QTest::addColumn<QString>("runs");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("out");           // contained in what the last run wrote
@@ -107,8 +107,16 @@ void TestCli::commands_data() {
     row("apply 64 KiB", {}, "apply <file> && show", 0, "name: big\n",
         "[Module]\nname=big\n;" + QString(65536 - 20, u'x') + '\n');
     // Which device each form of --port opens.
-    row("--port COMn, then none", {}, "--port COM3 show && show", 0, "name: TavixAT", {}, com3);
+    row("--port=COMn after the command is remembered, a path not", {},
+        "show --port=COM3 && --port <line> show && show", 0, "name: TavixAT", {}, com3);
     row("the stored port", {}, "show", 0, "name: TavixAT", {}, "[Properties]\nCommPort=3\n" + com3);
+    // A trace: the file made the owner's alone, bytes escaped; one that cannot be made stops all.
+    row("trace", {"--name", "\t\x1b\\"}, "show --trace=<file>", 0,
+        "<- [\\t\\x1b\\\\][1234][9600][1][N][SLAVE][][00ba 5e 12 3456][SPP][DISCOVERABLE][PIN_ON]"
+        "[v2.0]\\r\\n\n",
+        "old");
+    row("trace not made", {}, "--trace /none/t show", 1,
+        "tavixat-cli: Cannot write the trace /none/t: No such file or directory.");
     row("progress names the port", {}, "--port COM3 set pin=2468 2> tty", 0,
         "Connecting to COM3 … found after 1 ping\r\nSaving 8 settings … done", {}, com3);
     // Refused before the port opens.
@@ -147,6 +155,8 @@ void TestCli::commands_data() {
     row("PIN request locked on", {"--firmware", "v1.5"}, "set pin-request=off", 5,
         "Nothing was saved: firmware v1.5 keeps the PIN request on.");
     row("incomplete reply", {"--query-fields", "3"}, "show", 6, "Only 3 of the 12 settings");
+    row("link lost in the query", {"--hang-up-after-commands", "2"}, "show", 6,
+        "the device is gone (unplugged or hung up).");
     // A save command refused: the save stops there, and only "<EXIT>" follows.
     const struct {
         const char* keyword;
@@ -216,7 +226,7 @@ void TestCli::commands() {
     QString said, log;
     qsizetype heardBefore = 0;
     int exitCode = -1;
-    const QStringList runList = runs.split(" && ");
+    const QStringList runList = QString(runs).replace("<line>", line).split(" && ");
     for (const QString& run : runList) {
         QStringList args = run.split(u' ').replaceInStrings("<file>", path), stops;
         if (const qsizetype at = args.indexOf("!"); at >= 0)
@@ -256,6 +266,10 @@ void TestCli::commands() {
                      QStringList());
         exitCode = cli.exitCode();
         said = cli.readAllStandardOutput() + cli.readAllStandardError() + terminal.take();
+        if (QFile trace(path); run.contains("--trace=<file>")) {
+            QCOMPARE(int(trace.permissions()), 0x6600);
+            said += trace.open(QIODevice::ReadOnly) ? trace.readAll() : QByteArray();
+        }
         if (&run != &runList.last() && exitCode != 0) // all but the last succeed
             QFAIL(qPrintable(said));
     }

@@ -1,11 +1,13 @@
 #include "DeviceModel.h"
 #include "DeviceState.h"
 #include "FakeSerialPort.h"
+#include "LinkTrace.h"
 #include "StatusLamp.h"
 #include "frmMain.h"
 #include "modComm.h"
 
 #include <QAbstractButton>
+#include <QBuffer>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -26,6 +28,8 @@ namespace {
 struct Rig {
     FakePlatform platform;
     FakeSerialPort port{platform.clock};
+    QBuffer traceOut;
+    LinkTrace trace{platform, traceOut};
     modComm comm{port, platform};
     DeviceState device;
     frmMain form{platform, comm, device};
@@ -34,6 +38,8 @@ struct Rig {
     QStringList log;
 
     Rig(const S& s, const F& f) : model(std::in_place, s, f) {
+        traceOut.open(QIODevice::WriteOnly);
+        comm.setObserver(&trace);
         port.onWrite = [this](const QByteArray& bytes) {
             for (const auto& c : model->receive(bytes, platform.now(), port.rtsEnable()).chunks)
                 port.feed(c.bytes, c.atMs);
@@ -62,6 +68,14 @@ struct Rig {
         }
         return f.join(u';');
     }
+    // The trace's lines, the pings and the waits for "READY" that gave up counted, not shown.
+    QString traceDigest() const {
+        QStringList lines = QString(traceOut.data()).split(u'\n', Qt::SkipEmptyParts);
+        const qsizetype pings = lines.removeIf([](auto& l) { return l.endsWith("-> <PING>"); });
+        const qsizetype missed = lines.removeIf([](auto& l) { return l.endsWith("for [READY]"); });
+        return QString("%1 pings, %2 missed").arg(pings).arg(missed) +
+               lines.replaceInStrings(QRegularExpression("^ +"), ";").join(QString());
+    }
     // Comma-separated steps; "ms:step" runs the step that many ms later, in whatever wait is
     // going on then. "control=value" sets a text or picks a list position ("='text": types the
     // list's text), "key/control=keys" types key by key; a control's name clicks it.
@@ -78,6 +92,8 @@ struct Rig {
                 form.close();
             else if (step == "hangup")
                 port.hangUp(QStringLiteral("/dev/ttyUSB0: the device is gone"));
+            else if (step == "refuse") // COM1 will not open
+                port.failOpenOf(1, QStringLiteral("busy"));
             else if (step == "relink") // a healthy device on the line again
                 model.emplace();
             else if (step == "up") // connected to the device, the clock and the line log restarted
@@ -86,6 +102,8 @@ struct Rig {
                 port.writes.clear(), start = platform.now();
             else if (step == "flags" || step == "fields")
                 log << (step == "flags" ? flags() : fields());
+            else if (step == "trace")
+                log << traceDigest();
             else if (step.startsWith("key/")) // key by key, "\b" for Backspace
                 for (QWidget* w = form.findChild<QWidget*>(step.section(u'=', 0, 0).mid(4));
                      const QChar c : value)
@@ -157,8 +175,11 @@ void TestConnection::sequences_data() {
         "<PING><PING>" + kQuery + kUp);
     row("answers with RTS off", {}, {.answerOnlyWithRts = false}, "cmdConnect", 3600,
         kFive + "<PING>~<VERS>~<QUERY>~" + kUp);
-    row("no device", {}, {.silent = true}, "cmdConnect", 5500,
-        kFive + QString("<PING>~").repeated(5) + "|Connect" + kNoReply);
+    // Timed from the open, on the virtual clock.
+    row("no device", {}, {.silent = true}, "cmdConnect,trace", 5500,
+        kFive + QString("<PING>~").repeated(5) +
+            "|Connect|10 pings, 10 missed;0 open COM1 9600,N,8,1 RTS on;2500 RTS off;5000 close" +
+            kNoReply);
     row("firmware v1.0", {.firmware = "v1.0"}, {}, "cmdConnect", 700,
         "<PING><VERS>" + gate("v1.0"));
     // A slow version reply is awaited up to 500 ms after the command; none at all is no reply.
@@ -258,6 +279,7 @@ void TestConnection::sequences_data() {
     row("exit, device silent", {}, {.stopAfterCommands = 3}, "up,cmdExit", 500,
         "<PING>|Disconnect gone");
     row("exit, disconnected", {}, {}, "cmdExit", 0, "|Connect gone");
+    row("port refused", {}, {}, "refuse,cmdConnect", 500, "|Connect|!ERROR, Check COM1!\r\nbusy");
     // Clicks, ticks and a close that come while a ping waits run once it has ended.
     row("disconnect during a tick", {}, {}, "up,0:cmdConnect,tick", -1, "<PING><EXIT>|Connect");
     row("save during a tick", {}, {}, "up,0:cmdWrite,tick", -1, "<PING>" + kSaved);
@@ -295,6 +317,9 @@ void TestConnection::sequences() {
     QTEST(seen.join(u'|'), "expected");
     QCOMPARE(rig.form.shpStatus->fillColor(),
              rig.form.cmdConnect->text() == "Connect" ? QColor(255, 0, 0) : QColor(0, 255, 0));
+    // The port is remembered once it has opened, and only then.
+    QCOMPARE(rig.platform.settings.value("Properties/CommPort"),
+             rig.port.opens > 0 ? "1" : QString());
     if (virtualMs >= 0)
         QCOMPARE(rig.platform.now() - rig.start, virtualMs);
     // Each command went out only after the previous exchange had ended.

@@ -37,7 +37,7 @@ public:
             --i;
         actions_.insert(i, {atMs, std::move(action)});
     }
-    qint64 now() const { return clock.now(); }
+    qint64 now() const override { return clock.now(); }
 
     void showMessage(const QString& text, MessageIcon icon) override {
         messages.append({text, icon});

@@ -49,6 +49,7 @@ public:
     }
     QString settings;
     int inputLen = -1;
+    int opens = 0; // that succeeded
     // Called for each write, after it is recorded: a device model answers through feed().
     std::function<void(const QByteArray&)> onWrite;
 
@@ -65,6 +66,7 @@ public:
             errorDescription = failing_.value(commPort_);
             return false;
         }
+        ++opens;
         return open_ = true;
     }
     // A closed port hears nothing: what was on its way is lost.

@@ -1,3 +1,4 @@
+#include "CommandLine.h"
 #include "LineSettings.h"
 #include "PortNames.h"
 #include "QtPlatform.h"
@@ -47,6 +48,38 @@ private slots:
         // A store of its own, open to the unprivileged user of the "not allowed" case.
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
         QVERIFY(::chmod(settingsDir_.path().toLocal8Bit(), 0755) == 0);
+    }
+
+    void commandLine_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("takesArguments");
+        QTest::addColumn<int>("exitCode"); // -1: go on
+        QTest::addColumn<QString>("said"); // the start of it; going on: --x's value, the arguments
+        const QString usage = "p: %1\nUsage: p [--x X]\nTry 'p --help' for more information.\n";
+        QTest::newRow("options anywhere")
+            << QStringList{"a", "--x=1", "-x", "2", "b"} << true << -1 << "2 a b";
+        QTest::newRow("no arguments taken")
+            << QStringList{"a"} << false << 1 << usage.arg("unexpected argument \"a\".");
+        QTest::newRow("unknown option")
+            << QStringList{"--y"} << true << 1 << usage.arg("Unknown option 'y'.");
+        QTest::newRow("version") << QStringList{"a", "--version"} << false << 0 << "p 1.0\n";
+        QTest::newRow("help") << QStringList{"-h"} << false << 0
+                              << "Usage: p [--x X]\n\nAbout.\n\nOptions:\n";
+    }
+
+    void commandLine() {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, takesArguments);
+        QFETCH(QString, said);
+        CommandLine line("p", "1.0", "Usage: p [--x X]\n", "About.\n");
+        line.addOption(QCommandLineOption("x", "", "X"));
+        const std::optional<EarlyExit> early = line.parse(arguments, takesArguments);
+        QTEST(early ? early->exitCode : -1, "exitCode");
+        QCOMPARE(early
+                     ? early->text.left(said.size())
+                     : (QStringList{line.parser().value("x")} + line.parser().positionalArguments())
+                           .join(u' '),
+                 said);
     }
 
     void lineSettings_data() {

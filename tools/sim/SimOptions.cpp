@@ -1,13 +1,12 @@
 #include "SimOptions.h"
 
-#include <QCommandLineParser>
+#include "CommandLine.h"
+
 #include <limits>
 
 namespace tavixat::sim {
 
 namespace {
-
-constexpr int kUsageError = 2;
 
 const char* const kDescription =
     "Serves a simulated TavixAT device on a pseudo-terminal, in real time.\n"
@@ -88,11 +87,6 @@ QCommandLineOption makeOption(const NumberOption& option) {
             QString::fromLatin1(option.valueName)};
 }
 
-QString usageError(const QString& text) {
-    return QStringLiteral("tavixat-sim: ") + text +
-           QStringLiteral("\nTry 'tavixat-sim --help' for the options.\n");
-}
-
 std::optional<int> readNumber(const QCommandLineParser& parser, const NumberOption& option,
                               QString& error) {
     const QString name = QString::fromLatin1(option.name);
@@ -113,9 +107,10 @@ std::optional<int> readNumber(const QCommandLineParser& parser, const NumberOpti
 }
 
 struct Parser {
-    QCommandLineParser parser;
-    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
-                            QStringLiteral("Show this help and exit.")};
+    CommandLine commandLine{QStringLiteral("tavixat-sim"), QStringLiteral(TAVIXAT_VERSION),
+                            QStringLiteral("Usage: tavixat-sim [options]\n"),
+                            QString::fromLatin1(kDescription) + u'\n'};
+    const QCommandLineParser& parser = commandLine.parser();
     QCommandLineOption link{QStringLiteral("link"),
                             QStringLiteral("Also make a symbolic link to the line at <path> "
                                            "(a link already there is replaced); removed on exit."),
@@ -159,23 +154,20 @@ struct Parser {
         QStringLiteral("bytes")};
 
     Parser() {
-        parser.setApplicationDescription(QString::fromLatin1(kDescription));
-        parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-        parser.addOption(help);
-        parser.addOption(link);
-        parser.addOption(pace);
-        parser.addOption(silent);
-        parser.addOption(answerRts);
-        parser.addOption(firmware);
-        parser.addOption(name);
-        parser.addOption(pin);
-        parser.addOption(master);
-        parser.addOption(noVersion);
+        commandLine.addOption(link);
+        commandLine.addOption(pace);
+        commandLine.addOption(silent);
+        commandLine.addOption(answerRts);
+        commandLine.addOption(firmware);
+        commandLine.addOption(name);
+        commandLine.addOption(pin);
+        commandLine.addOption(master);
+        commandLine.addOption(noVersion);
         for (const NumberOption* option : kNumberOptions)
-            parser.addOption(makeOption(*option));
-        parser.addOption(lowerCaseAcks);
-        parser.addOption(noise);
-        parser.addOption(refuse);
+            commandLine.addOption(makeOption(*option));
+        commandLine.addOption(lowerCaseAcks);
+        commandLine.addOption(noise);
+        commandLine.addOption(refuse);
     }
 };
 
@@ -269,22 +261,14 @@ bool readNoise(const Parser& p, DeviceFaults& faults, QString& error) {
 
 ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     Parser p;
-    if (!p.parser.parse(arguments))
-        return {std::nullopt, usageError(p.parser.errorText()), kUsageError};
-    if (p.parser.isSet(p.help))
-        return {std::nullopt, p.parser.helpText(), 0};
-    if (!p.parser.positionalArguments().isEmpty()) {
-        return {std::nullopt,
-                usageError(QStringLiteral("unexpected argument \"%1\".")
-                               .arg(p.parser.positionalArguments().first())),
-                kUsageError};
-    }
+    if (const auto early = p.commandLine.parse(arguments.mid(1), false))
+        return {std::nullopt, *early};
 
     SimOptions options;
     QString error;
     if (!readNumbers(p, options.faults, error) || !readRtsState(p, options.faults, error) ||
         !readNoise(p, options.faults, error))
-        return {std::nullopt, usageError(error), kUsageError};
+        return {std::nullopt, p.commandLine.usageError(error)};
     options.linkPath = p.parser.value(p.link);
     options.pace = p.parser.isSet(p.pace);
     options.faults.silent = p.parser.isSet(p.silent);
@@ -302,7 +286,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         options.settings.role = QStringLiteral("MASTER");
         options.settings.remoteAddress = p.parser.value(p.master);
     }
-    return {options, {}, 0};
+    return {options, {}};
 }
 
 } // namespace tavixat::sim

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CommandLine.h"
 #include "DeviceFaults.h"
 #include "DeviceSettings.h"
 
@@ -17,12 +18,11 @@ struct SimOptions {
     bool pace = false;
 };
 
-// The result of reading the command line: options to run with, or a text to print and the
-// exit code to leave with (help, or a usage error).
+// The result of reading the command line: options to run with, or else what to print and the
+// exit code to leave with (help, version, or a usage error).
 struct ParsedCommandLine {
     std::optional<SimOptions> options;
-    QString text;
-    int exitCode = 0;
+    EarlyExit early;
 };
 
 ParsedCommandLine parseCommandLine(const QStringList& arguments);

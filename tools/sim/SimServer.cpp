@@ -1,5 +1,6 @@
 #include "SimServer.h"
 
+#include "LineText.h"
 #include "PtyLine.h"
 
 #include <QString>
@@ -17,23 +18,6 @@ constexpr qsizetype kReadSize = 4096;
 // A longer reply is logged by its start and its length, so the log stays readable.
 constexpr qsizetype kLoggedReplyBytes = 120;
 constexpr int kExitOk = 0;
-constexpr int kExitLineFailed = 1;
-
-// Control characters written the way a C string would, so the log stays on one line.
-QString printable(const QByteArray& bytes) {
-    QString text;
-    for (const char c : bytes) {
-        if (c == '\r')
-            text += QLatin1String("\\r");
-        else if (c == '\n')
-            text += QLatin1String("\\n");
-        else if (uchar(c) < 0x20 || uchar(c) >= 0x7f)
-            text += QStringLiteral("\\x%1").arg(uchar(c), 2, 16, QLatin1Char('0'));
-        else
-            text += QLatin1Char(c);
-    }
-    return text;
-}
 
 } // namespace
 
@@ -120,15 +104,15 @@ void SimServer::sendDueOutput(qint64 untilUs) {
 }
 
 void SimServer::logCommand(const HeardCommand& command) const {
-    QString text = printable(command.text);
+    QString text = printableBytes(command.text);
     if (!command.heard)
         text += QLatin1String("  (not heard)");
     else if (command.reply.isEmpty())
         text += QLatin1String("  (no reply)");
     else if (command.reply.size() <= kLoggedReplyBytes)
-        text += QLatin1String("  -> ") + printable(command.reply);
+        text += QLatin1String("  -> ") + printableBytes(command.reply);
     else
-        text += QLatin1String("  -> ") + printable(command.reply.left(kLoggedReplyBytes)) +
+        text += QLatin1String("  -> ") + printableBytes(command.reply.left(kLoggedReplyBytes)) +
                 QStringLiteral("... (%1 bytes)").arg(command.reply.size());
     log(text);
 }

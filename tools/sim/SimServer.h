@@ -13,6 +13,9 @@ class PtyLine;
 // time since start, and what the model sends goes out when it is due.
 class SimServer {
 public:
+    // The line could not be made or failed; distinct from the usage error, 1.
+    static constexpr int kExitLineFailed = 2;
+
     SimServer(PtyLine& line, DeviceModel& model, bool pace, int stopFd);
 
     // Runs until a termination signal or the model's hang-up; the exit code of the program.

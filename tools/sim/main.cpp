@@ -24,27 +24,25 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("tavixat-sim"));
 
     const ParsedCommandLine parsed = parseCommandLine(QCoreApplication::arguments());
-    if (!parsed.options) {
-        std::fputs(parsed.text.toLocal8Bit().constData(), parsed.exitCode == 0 ? stdout : stderr);
-        return parsed.exitCode;
-    }
+    if (!parsed.options)
+        return tavixat::printEarlyExit(parsed.early);
     const SimOptions& options = *parsed.options;
 
     TerminationSignals termination;
     if (!termination.install()) {
         printError(QStringLiteral("cannot catch termination signals."));
-        return 1;
+        return SimServer::kExitLineFailed;
     }
     PtyLine line;
     QString error;
     if (!line.open(error)) {
         printError(error);
-        return 1;
+        return SimServer::kExitLineFailed;
     }
     LineLink link;
     if (!options.linkPath.isEmpty() && !link.create(options.linkPath, line.slavePath(), error)) {
         printError(error);
-        return 1;
+        return SimServer::kExitLineFailed;
     }
     // The path first and flushed: whoever started the simulator waits for it, and may use the
     // link as soon as it has read it.

@@ -5,7 +5,14 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSerialPortInfo>
+
+#ifdef Q_OS_LINUX
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <optional>
+#include <sys/ioctl.h>
+#include <unistd.h>
+#endif
 
 namespace tavixat {
 
@@ -13,6 +20,7 @@ namespace {
 
 const QString kPortsGroup = QStringLiteral("Ports");
 const QString kSerialPrefix = QStringLiteral("/dev/ttyS");
+const QString kTtyClassFolder = QStringLiteral("/sys/class/tty");
 
 QList<AttachedAdapter> attachedAdapters() {
     const QDir folder(serialByIdFolder());
@@ -28,14 +36,45 @@ QList<AttachedAdapter> attachedAdapters() {
     return adapters;
 }
 
-// The /dev/ttyS ports that Qt's port list counts as real (a UART is there), not merely nodes.
-QSet<QString> realSerialPaths() {
-    QSet<QString> paths;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
-        if (info.systemLocation().startsWith(kSerialPrefix))
-            paths.insert(info.systemLocation());
-    return paths;
+// Asks the driver what it has at the port; a node without a UART answers "unknown".
+bool answersAsUart(const QString& devicePath) {
+#ifdef Q_OS_LINUX
+    const int fd = ::open(QFile::encodeName(devicePath).constData(),
+                          O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    serial_struct info{};
+    const bool answered = ::ioctl(fd, TIOCGSERIAL, &info) == 0;
+    ::close(fd);
+    return answered && info.type != PORT_UNKNOWN;
+#else
+    Q_UNUSED(devicePath);
+    return false;
+#endif
 }
+
+// Which of the /dev/ttyS paths asked about have a UART behind them; each is looked at once.
+class SerialPorts {
+public:
+    bool isReal(const QString& devicePath) {
+        auto it = known_.find(devicePath);
+        if (it == known_.end())
+            it = known_.insert(devicePath, hasUart(kTtyClassFolder, devicePath));
+        return *it;
+    }
+    // The real ones among ttyS0 to ttyS15, for which COM1 to COM16 stand when no entry names
+    // another device.
+    QSet<QString> realAmongFirstSixteen() {
+        QSet<QString> paths;
+        for (int n = kFirstPortNumber; n <= kLastPortNumber; ++n)
+            if (const QString path = kSerialPrefix + QString::number(n - 1); isReal(path))
+                paths.insert(path);
+        return paths;
+    }
+
+private:
+    QHash<QString, bool> known_;
+};
 
 // Writes the new numbers, noting those that hold for this run only or not at all.
 void saveNumbers(const NumberAssignment& assignment, PortTable& table) {
@@ -62,9 +101,9 @@ void saveNumbers(const NumberAssignment& assignment, PortTable& table) {
                                     .arg(path));
 }
 
-bool isAttached(const QString& device, const QSet<QString>& realPaths) {
+bool isAttached(const QString& device, SerialPorts& serialPorts) {
     if (device.startsWith(kSerialPrefix))
-        return realPaths.contains(device);
+        return serialPorts.isReal(device);
     return QFileInfo::exists(device);
 }
 
@@ -109,29 +148,47 @@ QStringList ignoredPortKeys(const QHash<QString, QString>& stored) {
     return keys;
 }
 
+bool hasUart(const QString& ttyClassFolder, const QString& devicePath) {
+    const QString parent =
+        ttyClassFolder + u'/' + QFileInfo(devicePath).fileName() + QStringLiteral("/device");
+    if (!QFileInfo::exists(parent))
+        return false;
+    const QString driver =
+        QFileInfo(QFile::symLinkTarget(parent + QStringLiteral("/driver"))).fileName();
+    return driver != QLatin1String("serial8250") || answersAsUart(devicePath);
+}
+
 QString serialByIdFolder() {
     const QString chosen = qEnvironmentVariable("TAVIXAT_SERIAL_BY_ID");
     return chosen.isEmpty() ? QStringLiteral("/dev/serial/by-id") : chosen;
 }
 
 PortTable refreshPortTable() {
-    const QSet<QString> realPaths = realSerialPaths();
+    SerialPorts serialPorts;
+    const QSet<QString> realPaths = serialPorts.realAmongFirstSixteen();
     const QList<AttachedAdapter> adapters = attachedAdapters();
 
     PortTable table;
-    {
-        const StoreLock lock;
-        const QHash<QString, QString> stored = readStoredGroup(kPortsGroup);
-        for (const QString& key : ignoredPortKeys(stored))
-            table.warnings.append(QStringLiteral("%1: the entry \"%2\" under [Ports] is ignored: "
-                                                 "only COM1 to COM16 name a port.")
-                                      .arg(settingsFileName(), key));
-        saveNumbers(assignNumbers(adapters, stored, realPaths), table);
+    QHash<QString, QString> stored = readStoredGroup(kPortsGroup);
+    NumberAssignment assignment = assignNumbers(adapters, stored, realPaths);
+    // The lock, and the disk sync it costs, only when a number is to be written: the numbers are
+    // then worked out again under it, from what another instance may have written meanwhile.
+    std::optional<StoreLock> lock;
+    if (!assignment.added.isEmpty()) {
+        lock.emplace();
+        stored = readStoredGroup(kPortsGroup);
+        assignment = assignNumbers(adapters, stored, realPaths);
     }
+    for (const QString& key : ignoredPortKeys(stored))
+        table.warnings.append(QStringLiteral("%1: the entry \"%2\" under [Ports] is ignored: "
+                                             "only COM1 to COM16 name a port.")
+                                  .arg(settingsFileName(), key));
+    saveNumbers(assignment, table);
+    lock.reset();
 
     for (int n = kFirstPortNumber; n <= kLastPortNumber; ++n) {
         const QString device = devicePathFor(n);
-        table.ports.append({n, device, isAttached(device, realPaths)});
+        table.ports.append({n, device, isAttached(device, serialPorts)});
     }
     return table;
 }

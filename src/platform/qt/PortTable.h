@@ -36,6 +36,12 @@ NumberAssignment assignNumbers(const QList<AttachedAdapter>& adapters,
 // The keys under "Ports" that name no port, sorted: they count for nothing.
 QStringList ignoredPortKeys(const QHash<QString, QString>& stored);
 
+// Whether a UART is there behind a serial device node, by the test Qt's port list applies: the
+// node's entry in `ttyClassFolder` (/sys/class/tty) leads to a parent device (a virtual terminal
+// has none), and when that device's driver is the 8250 one, which makes nodes for ports that may
+// not exist, the port answers with a known UART type when asked (TIOCGSERIAL).
+bool hasUart(const QString& ttyClassFolder, const QString& devicePath);
+
 // The folder of stable adapter names: $TAVIXAT_SERIAL_BY_ID, else /dev/serial/by-id.
 QString serialByIdFolder();
 

@@ -56,8 +56,7 @@ public:
     void setDevicePath(const QString& path) { givenPath_ = path; }
     QString portLabel() const override;
 
-    // The device path of the last open attempt.
-    const QString& devicePath() const { return devicePath_; }
+    QString devicePath() const override { return devicePath_; }
 
 private:
     // Longest time a write may take to reach the system; a stuck line must not hang the window.

@@ -8,6 +8,13 @@
 #include <QSettings>
 #include <QStringList>
 #include <QTemporaryFile>
+#include <array>
+#include <optional>
+
+#ifdef Q_OS_LINUX
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace tavixat {
 
@@ -57,8 +64,31 @@ QString settingsFileName() {
     return QSettings(organization()).fileName();
 }
 
-QString settingsProblem() {
-    const QString path = settingsFileName();
+namespace {
+
+// What tells one state of the store's file from another, as far as its check goes: a write
+// changes its size and change time, a replacement its inode, chmod and chown its mode, owner and
+// change time (unlike the modification time, no program can set it back); whether the file can
+// be read also depends on who asks. None where the system cannot say.
+using FileStamp = std::array<qint64, 11>;
+
+std::optional<FileStamp> fileStamp(const QString& path) {
+#ifdef Q_OS_LINUX
+    const QByteArray file = QFile::encodeName(path);
+    struct stat s {};
+    // A link that leads nowhere is a problem of its own, and has a stamp of its own.
+    const bool found = ::stat(file.constData(), &s) == 0 || ::lstat(file.constData(), &s) == 0;
+    return FileStamp{found,      qint64(s.st_dev), qint64(s.st_ino), s.st_size,         s.st_mode,
+                     s.st_uid,   s.st_gid,         s.st_ctim.tv_sec, s.st_ctim.tv_nsec, ::geteuid(),
+                     ::getegid()};
+#else
+    Q_UNUSED(path);
+    return std::nullopt;
+#endif
+}
+
+// `lasting` is false when the answer says more about this moment than about the file.
+QString checkSettingsFile(const QString& path, bool& lasting) {
     const QFileInfo info(path);
     if (!info.exists() && !info.isSymLink())
         return {};
@@ -70,13 +100,38 @@ QString settingsProblem() {
     // Qt reports a format error only to the first QSettings that reads a file after it changed,
     // so the check parses a copy under a name never read before.
     QTemporaryFile copy;
-    if (!copy.open() || copy.write(file.readAll()) < 0 || !copy.flush())
+    if (!copy.open() || copy.write(file.readAll()) < 0 || !copy.flush()) {
+        lasting = false;
         return QStringLiteral("%1 cannot be checked (%2).").arg(path, copy.errorString());
+    }
     if (QSettings(copy.fileName(), QSettings::IniFormat).status() == QSettings::FormatError)
         return QStringLiteral("%1 cannot be understood: it is not in the INI format the tool "
                               "writes (each line a [Section] or a key=value).")
             .arg(path);
     return {};
+}
+
+} // namespace
+
+// Every read and write asks, and the port list reads the store many times each time it drops
+// down: the file is checked once after each change (ours included), not each time.
+QString settingsProblem() {
+    struct Checked {
+        QString path;
+        FileStamp stamp;
+        QString problem;
+    };
+    thread_local std::optional<Checked> last;
+    const QString path = settingsFileName();
+    // Taken before the check, so that a change during the check is seen by the next call.
+    const std::optional<FileStamp> stamp = fileStamp(path);
+    if (stamp && last && last->path == path && last->stamp == *stamp)
+        return last->problem;
+    bool lasting = true;
+    const QString problem = checkSettingsFile(path, lasting);
+    if (stamp && lasting)
+        last = Checked{path, *stamp, problem};
+    return problem;
 }
 
 // Not QSettings' own "<file>.lock": it takes that inside each write, and would wait for this.

@@ -1,0 +1,47 @@
+#include "CommandLine.h"
+
+#include <cstdio>
+
+namespace tavixat {
+
+int printEarlyExit(const EarlyExit& early) {
+    std::fputs(early.text.toLocal8Bit().constData(), early.exitCode == 0 ? stdout : stderr);
+    return early.exitCode;
+}
+
+EarlyExit usageError(const QString& program, const QString& usage, const QString& problem) {
+    return {program + QStringLiteral(": ") + problem + u'\n' + usage +
+                QStringLiteral("Try '%1 --help' for more information.\n").arg(program),
+            kExitUsage};
+}
+
+CommandLine::CommandLine(const QString& program, const QString& version, const QString& usage,
+                         const QString& about)
+    : program_(program), version_(version), usage_(usage), about_(about) {
+    parser_.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser_.addOption(helpOption_);
+    parser_.addOption(versionOption_);
+}
+
+std::optional<EarlyExit> CommandLine::parse(const QStringList& arguments, bool takesArguments) {
+    if (!parser_.parse(QStringList{program_} + arguments))
+        return usageError(parser_.errorText());
+    if (parser_.isSet(helpOption_))
+        return EarlyExit{helpText(), 0};
+    if (parser_.isSet(versionOption_))
+        return EarlyExit{program_ + u' ' + version_ + u'\n', 0};
+    const QStringList positional = parser_.positionalArguments();
+    if (!takesArguments && !positional.isEmpty())
+        return usageError(QStringLiteral("unexpected argument \"%1\".").arg(positional.first()));
+    return std::nullopt;
+}
+
+// The parser's own help without its usage line, which names the program by the path it was
+// started with.
+QString CommandLine::helpText() const {
+    const QString generated = parser_.helpText();
+    return usage_ + u'\n' + about_ + u'\n' +
+           generated.mid(generated.indexOf(QLatin1String("Options:")));
+}
+
+} // namespace tavixat
