@@ -22,8 +22,8 @@ QAccessibleInterface* paintedWidgetInterface(const QString& className, QObject* 
 } // namespace
 
 void installAccessibleRoles() {
-    static const bool installed = (QAccessible::installFactory(paintedWidgetInterface), true);
-    Q_UNUSED(installed);
+    // Qt keeps a factory once, however often it is installed.
+    QAccessible::installFactory(paintedWidgetInterface);
 }
 
 } // namespace tavixat
