@@ -391,8 +391,8 @@ QString announced(QWidget* control) {
     const bool byLabel = !labels.isEmpty() && labels[0].first->role() == QAccessible::StaticText;
     const QString label = byLabel ? labels[0].first->text(QAccessible::Name) : "";
     const auto [darker, lighter] =
-        std::minmax(luminance(control->palette().color(control->foregroundRole())),
-                    luminance(control->palette().color(control->backgroundRole())));
+        std::minmax({luminance(control->palette().color(control->foregroundRole())),
+                     luminance(control->palette().color(control->backgroundRole()))});
     const bool faint = control->isEnabled() && (lighter + 0.05) / (darker + 0.05) < 4.5;
     return QStringList{control->objectName(),
                        QMetaEnum::fromType<QAccessible::Role>().valueToKey(seen->role()), name,
