@@ -6,10 +6,13 @@ namespace tavixat {
 
 StatusLamp::StatusLamp(QWidget* parent) : QWidget(parent) {}
 
-void StatusLamp::setFillColor(const QColor& color) {
-    if (color == fillColor_)
+void StatusLamp::setState(const QColor& fill, const QString& meaning) {
+    // A new accessible name is announced as such.
+    setAccessibleName(meaning);
+    setToolTip(meaning);
+    if (fill == fillColor_)
         return;
-    fillColor_ = color;
+    fillColor_ = fill;
     update();
 }
 

@@ -58,6 +58,7 @@ frmMain::frmMain(Platform& platform, modComm& comm, DeviceState& device, QWidget
     createCommControls();
     applyStackingOrder();
     applyTabOrder();
+    tieLabelsToBoxes();
     applyDesignTimeEnabling();
     pressGuard_ = new PressGuard(this);
     view_ = std::make_unique<frmMainView>(*this);

@@ -149,9 +149,11 @@ private:
     void createCommControls();
     void applyStackingOrder();
     void applyTabOrder();
+    void tieLabelsToBoxes();
     void connectHandlers();
     void centreOnScreen();
     void applyDesignTimeEnabling();
+    void showConnectionOnLamp(bool connected);
 
     void selectTypedEntries();
     // Runs the lost-focus handler of a box the user left.

@@ -1,6 +1,7 @@
 // The construction of the window: its controls in their design-time state, where they sit, in
 // which order they stack and take the focus, and which handler each one runs.
 
+#include "AccessibleRoles.h"
 #include "AddressBox.h"
 #include "AddressFormat.h"
 #include "DottedLine.h"
@@ -29,6 +30,8 @@ namespace {
 
 constexpr int kTwipsPerPixel = 15;
 constexpr QColor kAddressBackground{255, 255, 192};
+// Dark text on the light background whatever the colour scheme; the scheme greys it when disabled.
+constexpr QColor kAddressText{0, 0, 0};
 constexpr QSize kConnectPictureSize{32, 32};
 constexpr QSize kRefreshPictureSize{19, 14};
 
@@ -126,6 +129,7 @@ void stackFrontToBack(std::initializer_list<QWidget*> widgets) {
 } // namespace
 
 void frmMain::setUpWindow() {
+    installAccessibleRoles();
     setObjectName(QStringLiteral("frmMain"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -162,6 +166,9 @@ void frmMain::createWindowControls() {
     cmdWrite =
         placeButton<QPushButton>(this, "cmdWrite", "Save settings", twips(5880, 2880, 2175, 495));
     cmdExit = placeButton<QPushButton>(this, "cmdExit", "Exit", twips(5880, 3480, 2175, 495));
+    // Enter presses the focused button, as Space does.
+    for (QPushButton* button : {cmdConnect, cmdWrite, cmdExit})
+        button->setAutoDefault(true);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -216,6 +223,8 @@ void frmMain::createCommControls() {
     txtBDADDR->setToolTip(QStringLiteral("Device MAC address"));
     QPalette addressPalette = txtBDADDR->palette();
     addressPalette.setColor(QPalette::Base, kAddressBackground);
+    for (const auto group : {QPalette::Active, QPalette::Inactive})
+        addressPalette.setColor(group, QPalette::Text, kAddressText);
     txtBDADDR->setPalette(addressPalette);
 
     lblVersion = placeLabel(Frame3, "lblVersion", "", twips(120, 2640, 1215, 255));
@@ -231,7 +240,7 @@ void frmMain::createCommControls() {
     Label10 = placeLabel(Frame3, "Label10", "MAC address:", twips(120, 3120, 1215, 255));
 
     shpStatus = place<StatusLamp>(Frame3, "shpStatus", twips(1800, 1320, 255, 255));
-    shpStatus->setFillColor(kDisconnectedColor);
+    showConnectionOnLamp(false);
 }
 
 void frmMain::applyStackingOrder() {
@@ -251,6 +260,21 @@ void frmMain::applyTabOrder() {
                               OptMaster,  OptSlave};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
+}
+
+void frmMain::tieLabelsToBoxes() {
+    // Qt takes a buddy's caption for its box's accessible name; no caption holds an '&', so no
+    // shortcut comes with it. The version is a value shown in a label, named by its caption while
+    // empty and labelled by it always.
+    const std::pair<QLabel*, QWidget*> captions[] = {
+        {Label1, txtName},    {Label2, txtPin},    {lblCTA, txtAddr},    {Label4, cboBaud},
+        {Label5, cboStopBit}, {Label6, cboParity}, {Label9, lblVersion}, {Label10, txtBDADDR}};
+    for (const auto& [label, box] : captions)
+        label->setBuddy(box);
+    // The hints below the boxes describe them.
+    for (const auto& [hint, box] :
+         {std::pair{Label7, txtName}, {Label8, txtPin}, {lblFMT, txtAddr}})
+        box->setAccessibleDescription(hint->text());
 }
 
 void frmMain::connectHandlers() {

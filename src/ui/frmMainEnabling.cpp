@@ -26,7 +26,7 @@ void frmMain::applyDesignTimeEnabling() {
 void frmMain::SetConnectedState(bool Connected) {
     cboPort->setEnabled(!Connected);
     cmdConnect->setText(Connected ? QStringLiteral("Disconnect") : QStringLiteral("Connect"));
-    shpStatus->setFillColor(Connected ? kConnectedColor : kDisconnectedColor);
+    showConnectionOnLamp(Connected);
     txtBDADDR->setEnabled(Connected);
     lblVersion->setEnabled(Connected);
     txtName->setEnabled(Connected);
@@ -41,6 +41,13 @@ void frmMain::SetConnectedState(bool Connected) {
     cboStopBit->setEnabled(Connected);
     cboParity->setEnabled(Connected);
     cmdWrite->setEnabled(Connected);
+}
+
+void frmMain::showConnectionOnLamp(bool connected) {
+    if (connected)
+        shpStatus->setState(kConnectedColor, QStringLiteral("Connected"));
+    else
+        shpStatus->setState(kDisconnectedColor, QStringLiteral("Not connected"));
 }
 
 void frmMain::enableRoleInputs(bool master) {

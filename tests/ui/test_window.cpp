@@ -6,6 +6,7 @@
 #include "modComm.h"
 #include "modProg.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -170,27 +171,21 @@ private slots:
     void leavingABox();
     void moduleTextAsText_data();
     void moduleTextAsText();
+    void keyboardAndScreenReader();
 };
 
 void TestWindow::layout() {
     WindowRig rig;
     const frmMain& w = *rig.window;
-    QStringList shown, expected, tabStops;
+    QStringList shown, expected;
     for (const char* row : kLayout) {
         const auto* control = w.findChild<QWidget*>(QString(row).section(u' ', 0, 0));
         shown << (control ? describe(control) : QStringLiteral("missing"));
         expected << row;
     }
     QCOMPARE(shown, expected);
-    for (const QWidget* c = w.cmdConnect; tabStops.size() < 17; c = c->nextInFocusChain())
-        if ((c->focusPolicy() & Qt::TabFocus) && !c->objectName().isEmpty())
-            tabStops << c->objectName();
-    QCOMPARE(tabStops.join(u' '), "cmdConnect cboPort txtName txtPin chkMaster txtAddr cboBaud "
-                                  "cboStopBit cboParity cmdWrite cmdExit cmdRefresh "
-                                  "chkDiscoverable chkPIN txtBDADDR OptMaster OptSlave");
     QCOMPARE(w.windowTitle(), "TavixAT Setup (3.0.2)");
     QVERIFY(w.minimumSize() == QSize(561, 281) && w.maximumSize() == w.minimumSize());
-    QCOMPARE(w.findChild<QTimer*>("Timer1"), w.Timer1);
     QVERIFY(!w.Timer1->isActive() && w.Timer1->interval() == 1000);
     // The port kept from the last run, when it is one of the list or 0 (none).
     for (const auto& [stored, selected] : {std::pair{"16", 15}, {"0", -1}, {"1a", 0}})
@@ -361,17 +356,81 @@ void TestWindow::moduleTextAsText() {
         seen = seenText(rig.window->lblVersion->text(), rig.window->lblVersion->textFormat());
     } else if (where == "cboPort") {
         seen = seenText(rig.window->cboPort->itemData(0, Qt::ToolTipRole).toString());
-    } else {
+    } else { // the box, once it has the focus, gives it back to the window's control
+        rig.connectTo({});
         QTimer::singleShot(0, [&seen] {
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
                 const auto* label = box->findChild<QLabel*>("qt_msgbox_label");
                 seen = seenText(label->text(), label->textFormat());
+                QVERIFY(QTest::qWaitForWindowActive(box));
                 box->accept();
             }
         });
         QtPlatform().showMessage(text, MessageIcon::Error);
+        QTRY_COMPARE(QApplication::focusWidget(), rig.window->cmdConnect);
     }
     QVERIFY2(seen.contains(text), qPrintable(seen));
+}
+
+// WCAG's relative luminance.
+double luminance(const QColor& c) {
+    const auto linear = [](double v) {
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+}
+
+// A control as a screen reader announces it: role, name, description and, when it is not the
+// name, the label it is tied to (its frame's title labels it too); "hidden" when the window keeps
+// it hidden, "faint" when it is enabled and its text contrasts with its ground by less than WCAG
+// AA's 4.5.
+QString announced(QWidget* control) {
+    QAccessibleInterface* seen = QAccessible::queryAccessibleInterface(control);
+    const QString name = seen->text(QAccessible::Name);
+    const auto labels = seen->relations(QAccessible::Label);
+    const bool byLabel = !labels.isEmpty() && labels[0].first->role() == QAccessible::StaticText;
+    const QString label = byLabel ? labels[0].first->text(QAccessible::Name) : "";
+    const auto [darker, lighter] =
+        std::minmax({luminance(control->palette().color(control->foregroundRole())),
+                     luminance(control->palette().color(control->backgroundRole()))});
+    const bool faint = control->isEnabled() && (lighter + 0.05) / (darker + 0.05) < 4.5;
+    return QStringList{control->objectName(),
+                       QMetaEnum::fromType<QAccessible::Role>().valueToKey(seen->role()), name,
+                       seen->text(QAccessible::Description), label == name ? "" : label}
+               .join(u'|') +
+           (seen->state().invisible ? "|hidden" : "") + (faint ? "|faint" : "");
+}
+
+// Keyboard alone, as a screen reader announces each stop: once connected, Tab from Connect visits
+// every setting, Save settings and Exit in the window's tab order; Enter disconnects. Under a dark
+// palette (Fusion style, as here) all text stays readable.
+void TestWindow::keyboardAndScreenReader() {
+    WindowRig rig;
+    rig.window->setPalette(QPalette(QColor(53, 53, 53))); // white text, black or grey grounds
+    rig.connectTo({});                                    // from start-up, the focus on Connect
+    QStringList seen;
+    do {
+        seen << announced(QApplication::focusWidget());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    } while (QApplication::focusWidget() != rig.window->cmdConnect && seen.size() < 30);
+    for (const char* unreached : {"shpStatus", "lblVersion", "Line8", "chkMaster", "cmdRefresh"})
+        seen << announced(rig.window->findChild<QWidget*>(unreached));
+    QTest::keyClick(rig.window->cmdConnect, Qt::Key_Return);
+    seen << announced(rig.window->findChild<QWidget*>("shpStatus"));
+    QCOMPARE(
+        seen,
+        (QStringList{
+            "cmdConnect|Button|Disconnect||", "txtName|EditableText|Name:|(14 chars max)|",
+            "txtPin|EditableText|Pin code:|(8 chars max)|",
+            "txtAddr|EditableText|Connect to address (hex):|(Format: xxxx xx xx xxxx)|",
+            "cboBaud|ComboBox|9600||Baud rate:", "cboStopBit|ComboBox|1||Stop bit(s):",
+            "cboParity|ComboBox|None||Parity bit:", "cmdWrite|Button|Save settings||",
+            "cmdExit|Button|Exit||", "chkPIN|CheckBox|PIN request||",
+            "txtBDADDR|EditableText|MAC address:|Device MAC address|",
+            "OptMaster|RadioButton|Master||", "shpStatus|StatusBar|Connected|Connected|",
+            "lblVersion|StaticText|v2.0||TavixAT version:", "Line8|Separator|Device settings||",
+            "chkMaster|CheckBox|Master|||hidden", "cmdRefresh|Button|Refresh|||hidden",
+            "shpStatus|StatusBar|Not connected|Not connected|"}));
 }
 
 QTEST_MAIN(TestWindow)

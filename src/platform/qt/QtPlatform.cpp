@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QThread>
 
 namespace tavixat {
@@ -18,13 +19,18 @@ QString settingsKey(const QString& section, const QString& key) {
 } // namespace
 
 void QtPlatform::showMessage(const QString& text, MessageIcon icon) {
+    const QPointer<QWidget> window = QApplication::activeWindow();
     QMessageBox box(icon == MessageIcon::Error ? QMessageBox::Critical : QMessageBox::Information,
                     QString::fromLatin1(kApplicationTitle),
                     QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
-                    QMessageBox::Ok, QApplication::activeWindow());
+                    QMessageBox::Ok, window);
     // Device texts and commands contain angle brackets; they must not be taken for markup.
     box.setTextFormat(Qt::PlainText);
     box.exec();
+    // The box took the focus. The window gets it back, and with it the control that had it, even
+    // where no window manager reactivates a window whose dialog closed.
+    if (window)
+        window->activateWindow();
 }
 
 QString QtPlatform::readSetting(const QString& section, const QString& key,
