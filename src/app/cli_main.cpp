@@ -15,6 +15,8 @@ int runCommand(const tavixat::CliArguments& parsed) {
         return tavixat::listPorts();
     case tavixat::CliArguments::Command::Session:
         return tavixat::runSession(parsed.session);
+    case tavixat::CliArguments::Command::Provision:
+        return tavixat::runProvision(parsed.provision);
     }
     return tavixat::kExitUsage;
 }

@@ -16,6 +16,8 @@ const char* const kUsage =
     "       tavixat-cli [--port PORT] [--trace FILE] set KEY=VALUE... [--json | --ini]\n"
     "       tavixat-cli [--port PORT] [--trace FILE] apply FILE [--json | --ini]\n"
     "       tavixat-cli list-ports\n"
+    "       tavixat-cli provision PROFILE (--port PORT... | --all) [--report FILE]\n"
+    "                   [--count N] [--first N] [--again]\n"
     "       tavixat-cli --help | --version\n";
 
 const char* const kHelp =
@@ -26,6 +28,10 @@ const char* const kHelp =
     "  set KEY=VALUE   change settings, save them all and check them by reading back\n"
     "  apply FILE      the same with the settings of a file written by show --ini\n"
     "  list-ports      the ports COM1 to COM16 and the devices they open\n"
+    "  provision PROFILE  configure module after module on each station (--port, repeated,\n"
+    "                  or --all adapters under /dev/serial/by-id) with the settings of\n"
+    "                  PROFILE, a show --ini file whose name and pin may hold {n}, {n:W},\n"
+    "                  {addr}, {addr:K} and {random:D}; each module gets a row in the report\n"
     "\n"
     "KEYs: name, pin, pin-request (on|off), baud (1200 ... 230400), stop-bits (1|2),\n"
     "parity (none|odd|even), role (master|slave), address (xxxx xx xx xxxx),\n"
@@ -34,7 +40,9 @@ const char* const kHelp =
     "Exit codes: 0 done, 1 usage error, 2 port not opened, 3 no reply from the module,\n"
     "4 firmware rejected, 5 a value refused before anything was sent, 6 not acknowledged,\n"
     "link lost, incomplete reply or a read-back that differs, 7 the results could not be\n"
-    "written, 128+N stopped by signal N (a save that has begun is finished first).\n";
+    "written, 128+N stopped by signal N (a save that has begun is finished first).\n"
+    "provision exits 0 when every module is ok or skipped, 6 when one failed, 2 when no\n"
+    "station's port opened, 7 when the report cannot be written.\n";
 
 const QCommandLineOption kPortOption{
     QStringLiteral("port"),
@@ -45,6 +53,24 @@ const QCommandLineOption kTraceOption{
     QStringLiteral("Write what goes over the line to <FILE>, a line per event. The file holds "
                    "PIN codes: it is made readable by you alone."),
     QStringLiteral("FILE")};
+const QCommandLineOption kAllOption{
+    QStringLiteral("all"),
+    QStringLiteral("provision: every adapter under /dev/serial/by-id is a station, those plugged "
+                   "in later too.")};
+const QCommandLineOption kReportOption{
+    QStringLiteral("report"),
+    QStringLiteral("provision: append the rows to <FILE> (default tavixat-report.csv)."),
+    QStringLiteral("FILE")};
+const QCommandLineOption kCountOption{QStringLiteral("count"),
+                                      QStringLiteral("provision: end after <N> modules ok."),
+                                      QStringLiteral("N")};
+const QCommandLineOption kFirstOption{
+    QStringLiteral("first"),
+    QStringLiteral("provision: number units from <N> (default: on from the report)."),
+    QStringLiteral("N")};
+const QCommandLineOption kAgainOption{
+    QStringLiteral("again"),
+    QStringLiteral("provision: configure modules the report has as ok as well.")};
 const QCommandLineOption kJsonOption{
     QStringLiteral("json"), QStringLiteral("Print the module's settings as one JSON object.")};
 const QCommandLineOption kIniOption{
@@ -71,13 +97,54 @@ CliArguments readApplyFile(const QString& path, CliArguments parsed) {
     return parsed;
 }
 
+// Unit numbers and counts stay far below where their sum could overflow.
+constexpr int kLargestNumber = 99999999;
+
+// A whole number from 1 to kLargestNumber; 0 when the option is not given; -1 when it is not one.
+int positiveNumber(const QCommandLineParser& options, const QCommandLineOption& option) {
+    if (!options.isSet(option))
+        return 0;
+    bool ok = false;
+    const int number = options.value(option).toInt(&ok);
+    return ok && number >= 1 && number <= kLargestNumber ? number : -1;
+}
+
+CliArguments parseProvision(const QCommandLineParser& options, const QStringList& args) {
+    for (const QCommandLineOption* option : {&kTraceOption, &kJsonOption, &kIniOption})
+        if (options.isSet(*option))
+            return usageError(
+                QStringLiteral("provision takes no --%1.").arg(option->names().first()));
+    if (args.size() != 1)
+        return usageError(QStringLiteral("provision takes one PROFILE."));
+    CliArguments parsed;
+    parsed.command = CliArguments::Command::Provision;
+    ProvisionRequest& p = parsed.provision;
+    p.profilePath = args.first();
+    p.ports = options.values(kPortOption);
+    p.all = options.isSet(kAllOption);
+    if (p.all == !p.ports.isEmpty())
+        return usageError(QStringLiteral("provision takes --port PORT (one or more) or --all."));
+    if (options.isSet(kReportOption))
+        p.reportPath = options.value(kReportOption);
+    if (p.reportPath.isEmpty())
+        return usageError(QStringLiteral("--report needs a FILE."));
+    p.count = positiveNumber(options, kCountOption);
+    p.first = positiveNumber(options, kFirstOption);
+    if (p.count < 0 || p.first < 0)
+        return usageError(QStringLiteral("--count and --first take a whole number from 1 to %1.")
+                              .arg(kLargestNumber));
+    p.again = options.isSet(kAgainOption);
+    return parsed;
+}
+
 } // namespace
 
 CliArguments parseCliArguments(const QStringList& arguments) {
     CommandLine commandLine(QString::fromLatin1(kProgram), QStringLiteral(TAVIXAT_VERSION),
                             QString::fromLatin1(kUsage), QString::fromLatin1(kHelp));
     for (const QCommandLineOption* option :
-         {&kPortOption, &kTraceOption, &kJsonOption, &kIniOption})
+         {&kPortOption, &kTraceOption, &kJsonOption, &kIniOption, &kAllOption, &kReportOption,
+          &kCountOption, &kFirstOption, &kAgainOption})
         commandLine.addOption(*option);
     if (const auto early = commandLine.parse(arguments, true))
         return printText(*early);
@@ -86,6 +153,16 @@ CliArguments parseCliArguments(const QStringList& arguments) {
     if (args.isEmpty())
         return usageError(QStringLiteral("no command given."));
     const QString command = args.takeFirst();
+
+    if (command == QLatin1String("provision"))
+        return parseProvision(options, args);
+    for (const QCommandLineOption* option :
+         {&kAllOption, &kReportOption, &kCountOption, &kFirstOption, &kAgainOption})
+        if (options.isSet(*option))
+            return usageError(
+                QStringLiteral("--%1 is for provision only.").arg(option->names().first()));
+    if (options.values(kPortOption).size() > 1)
+        return usageError(QStringLiteral("give one --port."));
 
     CliArguments parsed;
     parsed.command = CliArguments::Command::Session;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CliSession.h"
+#include "ProvisionRun.h"
 
 #include <QStringList>
 
@@ -8,8 +9,9 @@ namespace tavixat {
 
 // What the command line asks for, or the text to print and the code to exit with.
 struct CliArguments {
-    enum class Command { Session, ListPorts, Print } command = Command::Print;
+    enum class Command { Session, ListPorts, Provision, Print } command = Command::Print;
     SessionRequest session;
+    ProvisionRequest provision;
     // For Print: the help, the version, or a usage error.
     EarlyExit early;
 };

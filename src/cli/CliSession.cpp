@@ -6,10 +6,10 @@
 #include "DisplayText.h"
 #include "IniFile.h"
 #include "LinkTrace.h"
+#include "ModuleSave.h"
 #include "PortNames.h"
 #include "PortTable.h"
 #include "QtSerialPort.h"
-#include "QueryFields.h"
 #include "SettingsStore.h"
 #include "SettingsTransfer.h"
 #include "StopSignals.h"
@@ -19,7 +19,6 @@
 
 #include <QFile>
 #include <QRegularExpression>
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -189,12 +188,8 @@ private:
     int save() {
         for (const Assignment& change : request_.changes)
             applySetting(record_->settings, change);
-        if (isAddressGiven() && !record_->settings.master) {
-            platform_.showMessage(
-                QStringLiteral("Nothing was saved: the address is saved only with role=master."),
-                MessageIcon::Error);
+        if (modulesave::refuseAddressWithoutMaster(request_.changes, record_->settings, platform_))
             return kExitValueRefused;
-        }
         const ModuleSettings wanted = record_->settings;
         progress_.begin(QStringLiteral("Saving %1 settings").arg(saveCommands(*record_).size()));
         saving_ = true;
@@ -204,44 +199,16 @@ private:
         const int saved = exitCodeOf(connection_->lastOutcome());
         progress_.end(QStringLiteral("done"));
         if (connection_->lastOutcome() == Outcome::NotAcknowledged)
-            reportUnacknowledgedSetting();
+            modulesave::reportUnacknowledgedSetting(watched_, platform_);
         if (stopsignals::count() > 0) // no read-back: the module is left at once
             return saved;
-        return saved == kExitDone ? checkReadBack(wanted) : saved;
-    }
-
-    bool isAddressGiven() const {
-        return std::any_of(request_.changes.begin(), request_.changes.end(),
-                           [](const Assignment& a) { return a.key == QLatin1String("address"); });
-    }
-
-    // The save stops at the first command not acknowledged, which is the last one written.
-    void reportUnacknowledgedSetting() {
-        const QString key = settingKeyOfCommand(watched_.lastCommand());
-        if (!key.isEmpty())
-            platform_.showMessage(QStringLiteral("The module did not acknowledge %1: the settings "
-                                                 "after it were not sent, those before it may "
-                                                 "have been saved.")
-                                      .arg(key),
-                                  MessageIcon::Error);
-    }
-
-    int checkReadBack(const ModuleSettings& wanted) {
-        ModuleRecord readBack(device_, record_->selectedPortIndex());
-        const int arrived = ReadSettings(comm_, platform_, readBack);
-        if (arrived < kQueryFieldCount) {
-            platform_.showMessage(incompleteReplyMessage(arrived), MessageIcon::Error);
+        if (saved != kExitDone)
+            return saved;
+        const auto readBack = modulesave::checkReadBack(comm_, platform_, device_,
+                                                        record_->selectedPortIndex(), wanted);
+        if (!readBack)
             return kExitNotSaved;
-        }
-        const QStringList differing = differingKeys(wanted, readBack.settings);
-        for (const QString& key : differing)
-            platform_.showMessage(QStringLiteral("Read back: %1 is %2, not the %3 that was saved.")
-                                      .arg(key, quotedValue(settingText(readBack.settings, key)),
-                                           quotedValue(settingText(wanted, key))),
-                                  MessageIcon::Error);
-        if (!differing.isEmpty())
-            return kExitNotSaved;
-        printSettings(readBack.settings, request_.format);
+        printSettings(*readBack, request_.format);
         return kExitDone;
     }
 

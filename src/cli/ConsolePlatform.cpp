@@ -30,6 +30,8 @@ QString printableLines(const QString& text) {
 } // namespace
 
 void ConsolePlatform::showMessage(const QString& text, MessageIcon icon) {
+    if (onMessage)
+        return onMessage(text, icon);
     line_.message(printableLines(text), icon);
 }
 
@@ -44,9 +46,11 @@ bool ConsolePlatform::saveSetting(const QString& section, const QString& key,
 }
 
 void ConsolePlatform::sleep(int milliseconds) {
-    // In short steps, so that a second stop signal ends the program at once.
-    constexpr int kStepMs = 20;
-    for (int left = milliseconds; left > 0; left -= kStepMs) {
+    // In short steps, so that a second stop signal ends the program at once; up to a deadline,
+    // so that the steps' own lateness does not add up.
+    constexpr qint64 kStepMs = 20;
+    const qint64 deadline = now() + milliseconds;
+    for (qint64 left = milliseconds; left > 0; left = deadline - now()) {
         QThread::msleep(ulong(std::min(left, kStepMs)));
         checkStopSignals();
     }

@@ -18,6 +18,9 @@ public:
     // (which must end the program at once).
     std::function<void()> onStop;
     std::function<void()> onSecondStop;
+    // Where messages go instead of standard error, when set (a production station keeps them
+    // for its report).
+    std::function<void(const QString& text, MessageIcon icon)> onMessage;
 
     void showMessage(const QString& text, MessageIcon icon) override;
     QString readSetting(const QString& section, const QString& key,

@@ -61,10 +61,6 @@ bool syncFolderOf(const QFile& file) {
 #endif
 }
 
-QString normalAddress(const QString& address) {
-    return address.toLower().remove(u' ');
-}
-
 // The rows under the header into the history; a message naming the line for a row that is not
 // one.
 QString addRows(const QList<CsvRecord>& records, ReportHistory& history) {
@@ -86,7 +82,7 @@ QString addRows(const QList<CsvRecord>& records, ReportHistory& history) {
                 .arg(ProvisionReport::kColumns.size());
         history.highestUnit = std::max(history.highestUnit, unit);
         if (r.fields[resultColumn] == QLatin1String("ok"))
-            history.doneAddresses.insert(normalAddress(r.fields[addressColumn]));
+            history.doneUnits.insert(reportAddress(r.fields[addressColumn]), unit);
     }
     return {};
 }
@@ -155,6 +151,10 @@ std::optional<ReportHistory> ProvisionReport::readHistory(const QString& path, Q
         return std::nullopt;
     }
     return history;
+}
+
+QString reportAddress(const QString& address) {
+    return address.toLower().remove(u' ');
 }
 
 QString isoTimeWithOffset(const QDateTime& time) {

@@ -2,7 +2,7 @@
 
 #include <QDateTime>
 #include <QFile>
-#include <QSet>
+#include <QHash>
 #include <QString>
 #include <optional>
 
@@ -25,9 +25,13 @@ struct ReportRow {
 
 // What a report already holds, so that a restarted run numbers on and skips the modules done.
 struct ReportHistory {
-    int highestUnit = 0;         // 0: no row yet
-    QSet<QString> doneAddresses; // own addresses with an ok row, lower case, without spaces
+    int highestUnit = 0; // 0: no row yet
+    // The unit of each own address with an ok row, the address as reportAddress() gives it.
+    QHash<QString, int> doneUnits;
 };
+
+// An own address as the report keys it: lower case, without spaces.
+QString reportAddress(const QString& address);
 
 // The report of a production run: CSV as RFC 4180, appended to, a header line first when the
 // file is new. Each row reaches the disk before append returns, so a run that is killed keeps

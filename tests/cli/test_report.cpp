@@ -111,7 +111,7 @@ void TestReport::appendsAndReadsBack() {
     const auto history = ProvisionReport::readHistory(path, error);
     QString seen = error.isEmpty() ? QString() : u'!' + error;
     if (history) {
-        QStringList addresses = history->doneAddresses.values();
+        QStringList addresses = history->doneUnits.keys();
         addresses.sort();
         seen = addresses.join(u',');
         QCOMPARE(history->highestUnit, highest);

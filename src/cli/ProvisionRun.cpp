@@ -1,0 +1,319 @@
+#include "ProvisionRun.h"
+
+#include "CliSession.h"
+#include "Connection.h"
+#include "PortNames.h"
+#include "PortTable.h"
+#include "Station.h"
+#include "StopSignals.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
+#include <QMutexLocker>
+#include <QRegularExpression>
+#include <QThread>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+
+namespace tavixat {
+
+namespace {
+
+constexpr int kTickMs = 100;
+constexpr int kAdapterScanTicks = 20;
+// How long a second signal waits for the stations to close their ports.
+constexpr int kParkWaitMs = 1000;
+// Unit numbers a profile is checked for when no --count bounds them.
+constexpr int kHighestUnchecked = 999999;
+
+void printError(const QString& text) {
+    std::fputs((QStringLiteral("tavixat-cli: ") + text + u'\n').toLocal8Bit().constData(), stderr);
+    std::fflush(stderr);
+}
+
+// The largest unit number this run can give out.
+int highestUnit(const ProvisionRequest& request, int first) {
+    return request.count > 0 ? first + request.count - 1 : std::max(first, kHighestUnchecked);
+}
+
+// "COMn" as the device it stands for, a path as it is; empty for neither.
+QString deviceOfPort(const QString& port) {
+    static const QRegularExpression comName(QStringLiteral("^COM([1-9][0-9]?)$"));
+    const QRegularExpressionMatch match = comName.match(port);
+    if (match.hasMatch() && isValidPortNumber(match.captured(1).toInt()))
+        return devicePathFor(match.captured(1).toInt());
+    return port.contains(u'/') ? port : QString();
+}
+
+// The device behind a path, so that one adapter given under two names is seen as one.
+QString deviceIdentity(const QString& path) {
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return canonical.isEmpty() ? path : canonical;
+}
+
+std::optional<QList<StationPlace>> placesOfPorts(const QStringList& ports) {
+    refreshPortTable(); // a new adapter gets its number, as the window gives it one
+    QList<StationPlace> places;
+    QStringList identities;
+    for (const QString& port : ports) {
+        const QString device = deviceOfPort(port);
+        if (device.isEmpty()) {
+            printError(
+                QStringLiteral("%1 is not a port: give COM1 to COM16 or a device path.").arg(port));
+            return std::nullopt;
+        }
+        const qsizetype same = identities.indexOf(deviceIdentity(device));
+        if (same >= 0) {
+            printError(QStringLiteral("%1 and %2 are the same adapter: give each station once.")
+                           .arg(places[same].name, port));
+            return std::nullopt;
+        }
+        identities << deviceIdentity(device);
+        places << StationPlace{int(places.size()), port, device};
+    }
+    return places;
+}
+
+QStringList adaptersById() {
+    return QDir(serialByIdFolder())
+        .entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+} // namespace
+
+int runProvision(const ProvisionRequest& request) {
+    stopsignals::install();
+    QString error;
+    const auto history = ProvisionReport::readHistory(request.reportPath, error);
+    if (!history) {
+        printError(error);
+        return kExitOutputFailed;
+    }
+    const int first = request.first > 0 ? request.first : history->highestUnit + 1;
+    auto profile = Profile::read(request.profilePath, highestUnit(request, first), error);
+    if (!profile) {
+        if (request.count == 0)
+            error += QStringLiteral(" (Without --count, unit numbers up to %1 are checked.)")
+                         .arg(highestUnit(request, first));
+        printError(error);
+        return kExitUsage;
+    }
+    const auto places = request.all ? QList<StationPlace>() : placesOfPorts(request.ports);
+    if (!places)
+        return kExitUsage;
+    ProvisionReport report;
+    if (!report.open(request.reportPath, error)) {
+        printError(error);
+        return kExitOutputFailed;
+    }
+    ReportHistory startHistory = *history;
+    startHistory.highestUnit = first - 1;
+    ProvisionRun run(request, std::move(*profile), startHistory, report);
+    return run.exec(*places);
+}
+
+ProvisionRun::ProvisionRun(const ProvisionRequest& request, Profile profile, ReportHistory history,
+                           ProvisionReport& report)
+    : request_(request), profile_(std::move(profile)), report_(report),
+      history_(std::move(history)), nextUnit_(history_.highestUnit + 1) {}
+
+ProvisionRun::~ProvisionRun() {
+    for (const auto& station : stations_)
+        station->wait();
+}
+
+int ProvisionRun::exec(const QList<StationPlace>& places) {
+    startedMs_ = QDateTime::currentMSecsSinceEpoch();
+    for (const StationPlace& place : places)
+        startStation(place);
+    if (request_.all)
+        startNewAdapters();
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [this] { tick(); });
+    timer.start(kTickMs);
+    while (!allStationsEnded() || (request_.all && !isStopping()))
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    timer.stop();
+    for (const auto& station : stations_)
+        station->wait();
+    QMutexLocker lock(&mutex_);
+    if (noPortOpened_)
+        for (const QString& failure : openFailures_)
+            printError(failure);
+    screen_.finish(summaryLine());
+    lock.unlock();
+    tellStopped();
+    return exitCode();
+}
+
+void ProvisionRun::startStation(const StationPlace& place) {
+    {
+        QMutexLocker lock(&mutex_);
+        screen_.addStation(place.name);
+        stationNames_ << place.name;
+    }
+    stations_.push_back(std::make_unique<Station>(*this, place));
+    stations_.back()->start();
+}
+
+void ProvisionRun::startNewAdapters() {
+    const QString folder = serialByIdFolder();
+    for (const QString& name : adaptersById())
+        if (!stationNames_.contains(name) && !isStopping())
+            startStation(StationPlace{int(stations_.size()), name, QDir(folder).filePath(name)});
+}
+
+void ProvisionRun::tick() {
+    if (stopsignals::count() >= 2)
+        endAtOnce();
+    static int ticks = 0;
+    if (request_.all && ++ticks % kAdapterScanTicks == 0)
+        startNewAdapters();
+    QMutexLocker lock(&mutex_);
+    screen_.refresh(summaryLine());
+}
+
+bool ProvisionRun::allStationsEnded() const {
+    for (const auto& station : stations_)
+        if (!station->isFinished())
+            return false;
+    return true;
+}
+
+bool ProvisionRun::isStopping() const {
+    return ending_ || stopsignals::count() > 0;
+}
+
+void ProvisionRun::tellFirstOpen(int station, bool opened, const QString& message) {
+    QMutexLocker lock(&mutex_);
+    ++opensTold_;
+    if (!opened) {
+        ++opensFailed_;
+        openFailures_ << stationNames_[station] + QStringLiteral(": ") + message;
+    }
+    // Stations whose port would not open wait for their adapter, unless none opened at all.
+    if (!request_.all && opensTold_ == stationNames_.size() && opensFailed_ == opensTold_) {
+        noPortOpened_ = true;
+        ending_ = true;
+    }
+}
+
+void ProvisionRun::showState(int station, const QString& state) {
+    QMutexLocker lock(&mutex_);
+    screen_.setState(station, state);
+}
+
+int ProvisionRun::unitDoneFor(const QString& ownAddress) const {
+    QMutexLocker lock(&mutex_);
+    return request_.again ? 0 : history_.doneUnits.value(ownAddress, 0);
+}
+
+std::optional<int> ProvisionRun::takeUnit(Platform& platform) {
+    constexpr int kRecheckMs = 50;
+    for (;;) {
+        if (isStopping())
+            return std::nullopt;
+        QMutexLocker lock(&mutex_);
+        if (request_.count == 0 || ok_ + saving_ < request_.count) {
+            ++saving_;
+            return nextUnit_++;
+        }
+        if (ok_ >= request_.count) {
+            ending_ = true;
+            return std::nullopt;
+        }
+        lock.unlock();
+        platform.sleep(kRecheckMs); // a save under way may fail and leave room
+    }
+}
+
+int ProvisionRun::takeUnitOfFailure() {
+    QMutexLocker lock(&mutex_);
+    return nextUnit_++;
+}
+
+std::optional<QList<Assignment>> ProvisionRun::settingsFor(int unit, const QString& ownAddress,
+                                                           QString& error) const {
+    return profile_.settingsFor(unit, ownAddress, error);
+}
+
+void ProvisionRun::record(int station, const ReportRow& row, bool afterTakeUnit) {
+    QMutexLocker lock(&mutex_);
+    if (afterTakeUnit)
+        --saving_;
+    QString error;
+    if (!report_.append(row, error)) {
+        if (!reportFailed_)
+            printError(error + QStringLiteral(" No module is taken until its row can be kept."));
+        reportFailed_ = true;
+        ending_ = true;
+    }
+    if (row.result == QLatin1String("ok")) {
+        ++ok_;
+        history_.doneUnits.insert(row.ownAddress, row.unit);
+    } else if (row.result == QLatin1String("failed")) {
+        ++failed_;
+    } else {
+        ++skipped_;
+    }
+    if (request_.count > 0 && ok_ >= request_.count)
+        ending_ = true;
+    screen_.tellFinished(station, row);
+}
+
+void ProvisionRun::parkAfterSecondStop() {
+    ++parked_;
+    for (;;)
+        QThread::sleep(1);
+}
+
+void ProvisionRun::endAtOnce() {
+    QDeadlineTimer deadline(kParkWaitMs);
+    while (parked_ < int(stations_.size()) && !allStationsEnded() && !deadline.hasExpired())
+        QThread::msleep(10);
+    const int signal = stopsignals::first();
+    QMutexLocker lock(&mutex_);
+    screen_.finish(summaryLine());
+    QString line = QStringLiteral("stopped at once by a second %1.").arg(stopsignals::name(signal));
+    if (saving_ > 0)
+        line += QStringLiteral(" %1 module%2 being saved got no row: ")
+                    .arg(saving_)
+                    .arg(saving_ == 1 ? "" : "s") +
+                Connection::partlySavedMessage();
+    printError(line);
+    std::fflush(nullptr);
+    std::_Exit(128 + signal);
+}
+
+QString ProvisionRun::summaryLine() const {
+    const double hours = double(QDateTime::currentMSecsSinceEpoch() - startedMs_) / 3.6e6;
+    const int perHour = hours > 0 ? int(ok_ / hours + 0.5) : 0;
+    return QStringLiteral("%1 done, %2 failed, %3 skipped, %4 modules per hour")
+        .arg(ok_)
+        .arg(failed_)
+        .arg(skipped_)
+        .arg(perHour);
+}
+
+void ProvisionRun::tellStopped() {
+    if (stopsignals::count() > 0)
+        printError(QStringLiteral("stopped by %1: saves under way were finished.")
+                       .arg(stopsignals::name(stopsignals::first())));
+}
+
+int ProvisionRun::exitCode() const {
+    QMutexLocker lock(&mutex_);
+    if (reportFailed_)
+        return kExitOutputFailed;
+    if (noPortOpened_)
+        return kExitPortNotOpened;
+    if (stopsignals::count() > 0)
+        return 128 + stopsignals::first();
+    return failed_ > 0 ? kExitNotSaved : kExitDone;
+}
+
+} // namespace tavixat

@@ -1,0 +1,101 @@
+#pragma once
+
+#include "ModuleText.h"
+#include "Profile.h"
+#include "ProvisionReport.h"
+#include "ProvisionScreen.h"
+
+#include <QList>
+#include <QMutex>
+#include <QStringList>
+#include <atomic>
+#include <memory>
+#include <optional>
+
+namespace tavixat {
+
+class Platform;
+class Station;
+struct StationPlace;
+
+// What `tavixat-cli provision` is asked to do.
+struct ProvisionRequest {
+    QString profilePath;
+    QStringList ports; // each a station; empty with all
+    bool all = false;  // every adapter under /dev/serial/by-id, now and later
+    QString reportPath = QStringLiteral("tavixat-report.csv");
+    int count = 0; // modules ok before the run ends; 0: no end
+    int first = 0; // the first unit number; 0: one more than the report's highest
+    bool again = false;
+};
+
+int runProvision(const ProvisionRequest& request);
+
+// The run that the stations share: unit numbers in the order modules are found, the report,
+// the count, stopping, and the screen. Stations call it from their threads; the main thread
+// starts them and watches for signals and new adapters.
+class ProvisionRun {
+public:
+    ProvisionRun(const ProvisionRequest& request, Profile profile, ReportHistory history,
+                 ProvisionReport& report);
+    ~ProvisionRun();
+
+    // Runs the stations of `places` (and, with --all, those plugged in later) until the run
+    // ends; the exit code.
+    int exec(const QList<StationPlace>& places);
+
+    // For the stations.
+    bool isStopping() const;
+    void tellFirstOpen(int station, bool opened, const QString& message);
+    void showState(int station, const QString& state);
+    // The unit of the module's ok row, when it is done and --again is not given; else 0.
+    int unitDoneFor(const QString& ownAddress) const;
+    // A number for a module that will be saved, waiting while the modules being saved may still
+    // make up the count; nothing when the run ends meanwhile.
+    std::optional<int> takeUnit(Platform& platform);
+    // A number for a module that failed before it could be saved.
+    int takeUnitOfFailure();
+    std::optional<QList<Assignment>> settingsFor(int unit, const QString& ownAddress,
+                                                 QString& error) const;
+    // Writes the row to disk and to the screen; a row that cannot be kept stops the run.
+    // afterTakeUnit: the row ends a module that takeUnit() let in.
+    void record(int station, const ReportRow& row, bool afterTakeUnit);
+    // After a second signal: the station's port is closed; it waits here for the end.
+    [[noreturn]] void parkAfterSecondStop();
+
+private:
+    void startStation(const StationPlace& place);
+    void startNewAdapters();
+    void tick();
+    bool allStationsEnded() const;
+    [[noreturn]] void endAtOnce();
+    QString summaryLine() const;
+    int exitCode() const;
+    void tellStopped();
+
+    const ProvisionRequest& request_;
+    const Profile profile_;
+    ProvisionReport& report_;
+    ProvisionScreen screen_;
+
+    mutable QMutex mutex_;
+    ReportHistory history_;
+    int nextUnit_ = 1;
+    int ok_ = 0;
+    int failed_ = 0;
+    int skipped_ = 0;
+    int saving_ = 0; // modules between takeUnit and their row
+    int opensTold_ = 0;
+    int opensFailed_ = 0;
+    QStringList openFailures_;
+    bool noPortOpened_ = false;
+    bool reportFailed_ = false;
+    std::atomic<bool> ending_{false};
+    std::atomic<int> parked_{0};
+    qint64 startedMs_ = 0;
+
+    std::vector<std::unique_ptr<Station>> stations_;
+    QStringList stationNames_;
+};
+
+} // namespace tavixat

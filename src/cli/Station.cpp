@@ -1,0 +1,226 @@
+#include "Station.h"
+
+#include "Connection.h"
+#include "ConsolePlatform.h"
+#include "DeviceState.h"
+#include "Exchanges.h"
+#include "ModuleRecord.h"
+#include "ModuleSave.h"
+#include "ProvisionReport.h"
+#include "ProvisionRun.h"
+#include "QtSerialPort.h"
+#include "QueryFields.h"
+#include "WatchedPort.h"
+#include "modComm.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+
+namespace tavixat {
+
+namespace {
+
+using Outcome = Connection::Outcome;
+
+constexpr int kPollPeriodMs = 1000;
+// A module counts as taken out after this many unanswered pings in a row, so that one lost
+// reply does not make the station take the same module again.
+constexpr int kMissesWhenGone = 2;
+
+QString oneLine(const QStringList& messages) {
+    return messages.join(u' ').replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+}
+
+// The objects of one station, made in its thread so that the port's events are handled there.
+class StationWork {
+public:
+    StationWork(ProvisionRun& run, const StationPlace& place) : run_(run), place_(place) {
+        serial_.setDevicePath(place.device);
+        platform_.onMessage = [this](const QString& text, MessageIcon icon) {
+            if (icon == MessageIcon::Error)
+                errors_ << text;
+        };
+        platform_.onStop = [this] { connection_.requestStop(); };
+        platform_.onSecondStop = [this] {
+            comm_.ClosePort(); // no lock of the port may outlive the program
+            run_.parkAfterSecondStop();
+        };
+    }
+
+    void work() {
+        bool seatedAlready = false;
+        while (!run_.isStopping()) {
+            if (!seatedAlready && !waitForModule())
+                continue;
+            takeModule();
+            seatedAlready = waitUntilTakenOut();
+        }
+        comm_.ClosePort();
+    }
+
+private:
+    void show(const QString& state) { run_.showState(place_.index, state); }
+
+    void sleepUntil(qint64 time) {
+        const qint64 left = time - platform_.now();
+        if (left > 0)
+            platform_.sleep(int(left));
+    }
+
+    bool openPort() {
+        errors_.clear();
+        const bool opened = comm_.OpenPort(1);
+        if (!std::exchange(openTold_, true))
+            run_.tellFirstOpen(place_.index, opened, oneLine(errors_));
+        if (!opened)
+            show(QStringLiteral("waiting for the adapter: ") + oneLine(errors_));
+        return opened;
+    }
+
+    // One ping about each second, RTS switched between them as a connect switches it; true
+    // when a module answered.
+    bool waitForModule() {
+        const qint64 start = platform_.now();
+        if (!comm_.isPortOpen() && !openPort()) {
+            sleepUntil(start + kPollPeriodMs);
+            return false;
+        }
+        show(QStringLiteral("waiting for a module"));
+        comm_.setRtsEnable(rtsAsserted_);
+        rtsAsserted_ = !rtsAsserted_;
+        if (connection_.PingDevice())
+            return true;
+        sleepUntil(start + kPollPeriodMs);
+        return false;
+    }
+
+    // Connects with the window's sequence and, unless the module is done or the run ends,
+    // saves the profile; records the row.
+    void takeModule() {
+        start_ = platform_.now();
+        errors_.clear();
+        seated_.clear();
+        comm_.ClosePort(); // the connect sequence opens the port itself
+        record_.settings = {};
+        show(QStringLiteral("connecting"));
+        connection_.cmdConnect_Click();
+        platform_.processEvents(); // a loss of the link is told after the sequence
+        if (connection_.lastOutcome() == Outcome::Stopped)
+            return;
+        ReportRow row;
+        row.firmware = device_.FirmwareVersion;
+        if (connection_.lastOutcome() != Outcome::Connected) {
+            row.unit = run_.takeUnitOfFailure();
+            return finish(row, QStringLiteral("failed"), false);
+        }
+        seated_ = reportAddress(record_.settings.ownAddress);
+        row.ownAddress = seated_;
+        if (const int done = run_.unitDoneFor(seated_)) {
+            row.unit = done;
+            errors_ << QStringLiteral("Already ok in the report.");
+            disconnect();
+            return finish(row, QStringLiteral("skipped"), false);
+        }
+        const std::optional<int> unit = run_.takeUnit(platform_);
+        if (!unit)
+            return disconnect(); // the run ends: the module is left as it was
+        row.unit = *unit;
+        const bool saved = save(row);
+        disconnect();
+        finish(row, saved ? QStringLiteral("ok") : QStringLiteral("failed"), true);
+    }
+
+    bool save(ReportRow& row) {
+        QString error;
+        const auto changes = run_.settingsFor(row.unit, seated_, error);
+        if (!changes) {
+            errors_ << error;
+            return false;
+        }
+        for (const Assignment& change : *changes)
+            applySetting(record_.settings, change);
+        row.name = record_.settings.name;
+        row.pin = record_.settings.pin;
+        if (modulesave::refuseAddressWithoutMaster(*changes, record_.settings, platform_))
+            return false;
+        const ModuleSettings wanted = record_.settings;
+        show(QStringLiteral("saving ") + wanted.name);
+        connection_.cmdWrite_Click();
+        platform_.processEvents();
+        if (connection_.lastOutcome() == Outcome::NotAcknowledged)
+            modulesave::reportUnacknowledgedSetting(watched_, platform_);
+        if (connection_.lastOutcome() != Outcome::Saved)
+            return false;
+        show(QStringLiteral("reading back ") + wanted.name);
+        return modulesave::checkReadBack(comm_, platform_, device_, 0, wanted).has_value();
+    }
+
+    void disconnect() {
+        if (comm_.isPortOpen())
+            connection_.cmdConnect_Click(); // "<EXIT>" and close
+    }
+
+    void finish(ReportRow& row, const QString& result, bool afterTakeUnit) {
+        row.time = QDateTime::currentDateTime();
+        row.station = place_.name;
+        const QString device = QFileInfo(place_.device).canonicalFilePath();
+        row.device = device.isEmpty() ? place_.device : device;
+        row.result = result;
+        row.detail = oneLine(errors_);
+        row.seconds = double(platform_.now() - start_) / 1000.0;
+        run_.record(place_.index, row, afterTakeUnit);
+    }
+
+    // Pings about each second until the module does not answer (taken out: false) or another
+    // one answers in its place (true). The own address is asked each time, since a module
+    // swapped between two pings answers them all.
+    bool waitUntilTakenOut() {
+        int misses = 0;
+        while (!run_.isStopping()) {
+            const qint64 start = platform_.now();
+            if (!comm_.isPortOpen() && !openPort())
+                return false; // the adapter went, and the module with it
+            if (!connection_.PingDevice()) {
+                if (++misses >= kMissesWhenGone)
+                    return false;
+                sleepUntil(start + kPollPeriodMs);
+                continue;
+            }
+            misses = 0;
+            const QString address = reportAddress(
+                queryField(exchange::querySettings(comm_, platform_), QueryField::OwnAddress));
+            if (seated_.isEmpty())
+                seated_ = address;
+            else if (!address.isEmpty() && address != seated_)
+                return true;
+            sleepUntil(start + kPollPeriodMs);
+        }
+        return false;
+    }
+
+    ProvisionRun& run_;
+    const StationPlace& place_;
+    ProgressLine unusedLine_;
+    ConsolePlatform platform_{unusedLine_};
+    QtSerialPort serial_;
+    WatchedPort watched_{serial_};
+    modComm comm_{watched_, platform_};
+    DeviceState device_;
+    ModuleRecord record_{device_, 0};
+    Connection connection_{comm_, platform_, device_, record_, Connection::PortMemory::Forget};
+    QStringList errors_;
+    QString seated_; // the own address of the module in the jig, as the report writes it
+    qint64 start_ = 0;
+    bool rtsAsserted_ = true;
+    bool openTold_ = false;
+};
+
+} // namespace
+
+Station::Station(ProvisionRun& run, StationPlace place) : run_(run), place_(std::move(place)) {}
+
+void Station::run() {
+    StationWork(run_, place_).work();
+}
+
+} // namespace tavixat
