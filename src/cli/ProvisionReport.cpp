@@ -33,7 +33,7 @@ QString columnValue(const ReportRow& row, qsizetype column) {
                               row.pin,
                               row.result,
                               row.detail,
-                              QString::number(row.seconds, 'f', 1)};
+                              QString::number(row.seconds, 'f', 2)};
     return values[column];
 }
 

@@ -40,7 +40,7 @@ void TestReport::appendsAndReadsBack_data() {
     QTest::addColumn<int>("highest");
     QTest::addColumn<QString>("done"); // sorted, joined by ","; "!" and part of a refusal
 
-    const QByteArray row7 = "2026-12-07T09:30:05+01:00,A,d,7,0001a1b2c3d5,v,U7,1,ok,,2.4\r\n";
+    const QByteArray row7 = "2026-12-07T09:30:05+01:00,A,d,7,0001a1b2c3d5,v,U7,1,ok,,2.40\r\n";
     const QStringList ok7{"7|0001a1b2c3d5|U7|ok||60"};
     QTest::newRow("new file") << QByteArray("-") << 0 << ok7 << kHeader + row7 << 7
                               << "0001a1b2c3d5";
@@ -52,14 +52,14 @@ void TestReport::appendsAndReadsBack_data() {
         << kHeader << 0600 << QStringList{"4|a|U,\"4\"|failed|no\r\nreply|-300"}
         << QByteArray(
                "2026-12-07T09:30:05-05:00,A,d,4,a,v,\"U,\"\"4\"\"\",1,failed,\"no\r\nreply\","
-               "2.4\r\n")
+               "2.40\r\n")
         << 4 << "";
     QTest::newRow("highest, not last; ok rows done")
         << kHeader + kOldRow << 0600
         << QStringList{"9|b|U9|skipped||330", "4|c|U4|failed|x|330", "8|d|U8|ok||330"}
-        << QByteArray("2026-12-07T09:30:05+05:30,A,d,9,b,v,U9,1,skipped,,2.4\r\n"
-                      "2026-12-07T09:30:05+05:30,A,d,4,c,v,U4,1,failed,x,2.4\r\n"
-                      "2026-12-07T09:30:05+05:30,A,d,8,d,v,U8,1,ok,,2.4\r\n")
+        << QByteArray("2026-12-07T09:30:05+05:30,A,d,9,b,v,U9,1,skipped,,2.40\r\n"
+                      "2026-12-07T09:30:05+05:30,A,d,4,c,v,U4,1,failed,x,2.40\r\n"
+                      "2026-12-07T09:30:05+05:30,A,d,8,d,v,U8,1,ok,,2.40\r\n")
         << 9 << "0001a1b2c3d4,d";
     QTest::newRow("edited by hand: LF ends, blank line")
         << kHeader.chopped(2) + "\n\n2026,A,d,12,e,v,\"a\nb\",1,ok,,1\n"

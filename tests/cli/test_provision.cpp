@@ -1,0 +1,185 @@
+// tavixat-cli provision against jigs of tavixat-sim on pseudo-terminals, one per station, in
+// real time: what the report holds and how the run ends.
+#include "CsvText.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+
+using namespace tavixat;
+
+namespace {
+
+const QString kHeader = "time,station,device,unit,own_address,firmware,name,pin,result,detail,"
+                        "seconds\r\n";
+
+// Modules "a<station><k>" seated one after another, present long enough for one save.
+QString jigOf(int station, int modules, const QString& timing = "3500:1500") {
+    QStringList seats;
+    for (int k = 1; k <= modules; ++k)
+        seats << QStringLiteral("00000000a%1%2:%3")
+                     .arg(station)
+                     .arg(k, 2, 10, QChar(u'0'))
+                     .arg(timing);
+    return "--jig " + seats.join(u',');
+}
+
+// The report's rows under its header, each as its fields.
+QList<QStringList> reportRows(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QString error;
+    const auto records = parseCsv(QString::fromUtf8(file.readAll()), error);
+    QList<QStringList> rows;
+    for (qsizetype i = 1; records && i < records->size(); ++i)
+        rows << records->at(i).fields;
+    return rows;
+}
+
+} // namespace
+
+class TestProvision : public QObject {
+    Q_OBJECT
+private slots:
+    void stations_data();
+    void stations();
+};
+
+void TestProvision::stations_data() {
+    QTest::addColumn<QStringList>("jigs"); // the options of each station's simulator
+    QTest::addColumn<QString>("report");   // there before the run
+    QTest::addColumn<QString>("args");     // after "provision unit.ini" and the stations
+    // "SIGNAL COMMAND": the signal once a simulator heard the command; "KILL n": SIGKILL once
+    // the report has n rows.
+    QTest::addColumn<QString>("stop");
+    QTest::addColumn<int>("exitCode");
+    // "own address result unit" per row, sorted; "*" for a unit given in the order found, the
+    // run's first unit being the lowest of them.
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<QString>("said"); // contained in standard output and error
+
+    QTest::newRow("three stations, two modules each")
+        << QStringList{jigOf(1, 2), jigOf(2, 2), jigOf(3, 2)} << QString() << "--count 6"
+        << QString() << 0
+        << QStringList{"00000000a101 ok *", "00000000a102 ok *", "00000000a201 ok *",
+                       "00000000a202 ok *", "00000000a301 ok *", "00000000a302 ok *"}
+        << "6 done, 0 failed, 0 skipped";
+    QTest::newRow("a module silent mid-save, the other station goes on")
+        << QStringList{jigOf(1, 2), jigOf(2, 1) + " --stop-after-commands 6"} << QString()
+        << "--count 2" << QString() << 6
+        << QStringList{"00000000a101 ok *", "00000000a102 ok *", "00000000a201 failed *"}
+        << "FAILED: No reply from device! The module did not acknowledge baud:";
+    QTest::newRow("a module done is skipped, numbering goes on")
+        << QStringList{jigOf(1, 2)}
+        << kHeader + "2026-12-07T08:00:00+00:00,X,d,41,00000000a101,v2.0,U,1,ok,,2.0\r\n"
+        << "--count 1" << QString() << 0
+        << QStringList{"00000000a101 ok 41", "00000000a101 skipped 41", "00000000a102 ok 42"}
+        << "SKIPPED (unit 41)";
+    QTest::newRow("SIGINT in a save: the save and its row are finished")
+        << QStringList{jigOf(1, 2) + " --latency 150"} << QString() << "--first 7"
+        << "INT <NAME=" << 130 << QStringList{"00000000a101 ok 7"}
+        << "stopped by SIGINT: saves under way were finished.";
+    QTest::newRow("killed between two modules: the row is on disk")
+        << QStringList{jigOf(1, 2, "3500:4000")} << QString() << QString() << "KILL 1" << -1
+        << QStringList{"00000000a101 ok 1"} << QString();
+    // Refused before any port opens, or with none open.
+    QTest::newRow("a name that can grow too long")
+        << QStringList{jigOf(1, 1)} << QString() << "--count 1000 --first 1 --again" << QString()
+        << 1 << QStringList() << "can expand to 16 characters; it must have 1 to 14.";
+    QTest::newRow("no station's port opens")
+        << QStringList{} << QString() << "--port /none/tty" << QString() << 2 << QStringList()
+        << "/none/tty: ERROR, Check /none/tty!";
+    QTest::newRow("a report that cannot be written")
+        << QStringList{jigOf(1, 1)} << QString() << "--report /none/r.csv" << QString() << 7
+        << QStringList() << "/none/r.csv";
+}
+
+void TestProvision::stations() {
+    QFETCH(QStringList, jigs);
+    QFETCH(QString, report);
+    QFETCH(QString, args);
+    QFETCH(QString, stop);
+    QFETCH(QStringList, rows);
+    QTemporaryDir dir;
+    const QString reportPath = dir.filePath("tavixat-report.csv");
+    QFile profile(dir.filePath("unit.ini")), old(reportPath);
+    QVERIFY(profile.open(QIODevice::WriteOnly));
+    profile.write(args.contains("--count 1000") ? "[Module]\nname=Unit-{n}-abcdef\n"
+                                                : "[Module]\nname=Unit-{n:3}\npin={random:6}\n");
+    profile.close();
+    if (!report.isEmpty()) {
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write(report.toUtf8()) > 0);
+        old.close();
+    }
+
+    std::vector<std::unique_ptr<QProcess>> sims;
+    QStringList cliArgs{"provision", profile.fileName()};
+    for (const QString& jig : jigs) {
+        const QString line = dir.filePath(QStringLiteral("line%1").arg(sims.size() + 1));
+        sims.push_back(std::make_unique<QProcess>());
+        sims.back()->start(TAVIXAT_SIM_PATH, QStringList{"--link", line} + jig.split(u' '));
+        QVERIFY(sims.back()->waitForReadyRead(5000));
+        cliArgs << "--port" << line;
+    }
+    QProcess cli;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", dir.path());
+    cli.setProcessEnvironment(env);
+    cli.setWorkingDirectory(dir.path());
+    cli.start(TAVIXAT_CLI_PATH, cliArgs + args.split(u' ', Qt::SkipEmptyParts));
+    const QStringList when = stop.split(u' ');
+    QString log;
+    if (when.first() == "KILL")
+        QVERIFY(QTest::qWaitFor([&] { return reportRows(reportPath).size() >= when[1].toInt(); },
+                                15000));
+    else if (!stop.isEmpty())
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                sims.front()->waitForReadyRead(10), log += sims.front()->readAllStandardError();
+                return log.contains(when[1]);
+            },
+            15000));
+    if (!stop.isEmpty())
+        ::kill(pid_t(cli.processId()), when.first() == "KILL" ? SIGKILL : SIGINT);
+    QVERIFY(cli.waitForFinished(30000));
+    const QString output = cli.readAllStandardOutput() + cli.readAllStandardError();
+    for (const auto& sim : sims) {
+        sim->waitForReadyRead(100), log += sim->readAllStandardError();
+        sim->kill(), sim->waitForFinished();
+    }
+    QTEST(cli.exitStatus() == QProcess::CrashExit ? -1 : cli.exitCode(), "exitCode");
+    QFETCH(QString, said);
+    QVERIFY2(output.contains(said), qPrintable(output));
+    if (rows.isEmpty()) // refused before any port opened
+        QVERIFY2(!log.contains("<PING>"), qPrintable(log));
+
+    QStringList seen;
+    QSet<QString> pins;
+    int made = 0;
+    for (const QStringList& r : reportRows(reportPath)) {
+        QCOMPARE(r.size(), 11);
+        seen << r[4] + ' ' + r[8] + ' ' + r[3];
+        if (r[8] == "ok" && r[1] != "X") { // made by this run
+            QCOMPARE(r[6], QStringLiteral("Unit-%1").arg(r[3].toInt(), 3, 10, QChar(u'0')));
+            QVERIFY2(QRegularExpression("^[0-9]{6}$").match(r[7]).hasMatch(), qPrintable(r[7]));
+            pins << r[7], ++made;
+        }
+    }
+    seen.sort();
+    QList<int> found; // the units given in the order found
+    for (qsizetype i = 0; i < std::min(seen.size(), rows.size()); ++i)
+        if (rows[i].endsWith(u'*'))
+            found << seen[i].section(u' ', 2).toInt(), seen[i] = seen[i].section(u' ', 0, 1) + " *";
+    QCOMPARE(seen, rows);
+    std::sort(found.begin(), found.end());
+    for (qsizetype i = 0; i < found.size(); ++i)
+        QCOMPARE(found[i], 1 + int(i));
+    QCOMPARE(pins.size(), made); // {random:6} differs from module to module
+}
+
+QTEST_GUILESS_MAIN(TestProvision)
+#include "test_provision.moc"
