@@ -64,7 +64,9 @@ void ProvisionScreen::tellFinished(int station, const ReportRow& row) {
 }
 
 void ProvisionScreen::refresh(const QString& summary) {
-    if (terminal_ && (changed_ || summary != shownSummary_))
+    constexpr qint64 kSummaryPeriodMs = 1000;
+    if (terminal_ &&
+        (changed_ || (summary != shownSummary_ && sinceDrawn_.hasExpired(kSummaryPeriodMs))))
         draw(summary);
 }
 
@@ -87,6 +89,7 @@ void ProvisionScreen::draw(const QString& summary) {
     drawnLines_ = int(names_.size()) + 1;
     shownSummary_ = summary;
     changed_ = false;
+    sinceDrawn_.start();
 }
 
 // A line that wraps would take two rows and throw the cursor arithmetic off.

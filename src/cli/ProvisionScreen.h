@@ -2,6 +2,7 @@
 
 #include "ProvisionReport.h"
 
+#include <QElapsedTimer>
 #include <QStringList>
 
 namespace tavixat {
@@ -19,7 +20,8 @@ public:
     void addStation(const QString& name);
     void setState(int station, const QString& state);
     void tellFinished(int station, const ReportRow& row);
-    // Draws the lines again when something changed (a terminal only).
+    // Draws the lines again when a station's changed, or each second for the summary's rate (a
+    // terminal only).
     void refresh(const QString& summary);
     // The last word: the lines as they ended and the summary.
     void finish(const QString& summary);
@@ -32,6 +34,7 @@ private:
     QStringList names_;
     QStringList states_;
     QString shownSummary_;
+    QElapsedTimer sinceDrawn_;
     int drawnLines_ = 0;
     bool changed_ = true;
 };

@@ -2,6 +2,7 @@
 // real time: what the report holds and how the run ends.
 #include "CsvText.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
@@ -152,6 +153,10 @@ void TestProvision::stations() {
         sim->kill(), sim->waitForFinished();
     }
     QTEST(cli.exitStatus() == QProcess::CrashExit ? -1 : cli.exitCode(), "exitCode");
+    // Qt's lock file per port name: every station closed its port, unless the run was killed.
+    for (const QString& lock :
+         QDir("/tmp").entryList({"LCK..*" + QDir(dir.path()).dirName() + "*"}))
+        QVERIFY2(when.first() == "KILL" && QFile::remove("/tmp/" + lock), qPrintable(lock));
     QFETCH(QString, said);
     QVERIFY2(output.contains(said), qPrintable(output));
     if (rows.isEmpty()) // refused before any port opened
