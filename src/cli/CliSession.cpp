@@ -18,7 +18,6 @@
 #include "modComm.h"
 
 #include <QFile>
-#include <QRegularExpression>
 #include <cstdio>
 #include <cstdlib>
 
@@ -67,10 +66,8 @@ bool isDevicePath(const QString& port) {
 int portIndexFor(const QString& port, QtSerialPort& serial, Platform& platform) {
     if (port.isEmpty())
         return readRememberedPort(platform) - 1;
-    static const QRegularExpression comName(QStringLiteral("^COM([1-9][0-9]?)$"));
-    const QRegularExpressionMatch match = comName.match(port);
-    if (match.hasMatch() && isValidPortNumber(match.captured(1).toInt()))
-        return match.captured(1).toInt() - 1;
+    if (const int number = portNumberOfKey(port))
+        return number - 1;
     if (!isDevicePath(port))
         return -1;
     serial.setDevicePath(port);

@@ -13,7 +13,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMutexLocker>
-#include <QRegularExpression>
 #include <QThread>
 #include <QTimer>
 #include <cstdio>
@@ -42,10 +41,8 @@ int highestUnit(const ProvisionRequest& request, int first) {
 
 // "COMn" as the device it stands for, a path as it is; empty for neither.
 QString deviceOfPort(const QString& port) {
-    static const QRegularExpression comName(QStringLiteral("^COM([1-9][0-9]?)$"));
-    const QRegularExpressionMatch match = comName.match(port);
-    if (match.hasMatch() && isValidPortNumber(match.captured(1).toInt()))
-        return devicePathFor(match.captured(1).toInt());
+    if (const int number = portNumberOfKey(port))
+        return devicePathFor(number);
     return port.contains(u'/') ? port : QString();
 }
 
