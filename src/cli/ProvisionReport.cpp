@@ -14,6 +14,9 @@
 #include <unistd.h>
 #endif
 
+#include <cerrno>
+#include <sys/file.h>
+
 namespace tavixat {
 
 namespace {
@@ -100,6 +103,14 @@ bool ProvisionReport::open(const QString& path, QString& error) {
     // business narrowing or widening it.
     if (!file_.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered, kOwnerOnly)) {
         error = QStringLiteral("Cannot write the report %1: %2.").arg(path, file_.errorString());
+        return false;
+    }
+    // Two runs on one report would give out the same unit numbers.
+    if (::flock(file_.handle(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        error = QStringLiteral("The report %1 is in use by another provision run: give each run "
+                               "a report of its own, or run one with all the stations.")
+                    .arg(path);
+        file_.close();
         return false;
     }
     if (file_.size() > 0)

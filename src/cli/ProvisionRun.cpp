@@ -82,20 +82,38 @@ QStringList adaptersById() {
 
 } // namespace
 
+// Where numbering starts; nothing, after saying why, when it would give a number twice.
+std::optional<int> firstUnit(const ProvisionRequest& request, const ReportHistory& history) {
+    if (request.first == 0)
+        return history.highestUnit + 1;
+    if (request.first > history.highestUnit)
+        return request.first;
+    printError(QStringLiteral("--first %1: the report %2 already has units up to %3; give --first "
+                              "%4 or more, or another --report.")
+                   .arg(request.first)
+                   .arg(request.reportPath)
+                   .arg(history.highestUnit)
+                   .arg(history.highestUnit + 1));
+    return std::nullopt;
+}
+
 int runProvision(const ProvisionRequest& request) {
     stopsignals::install();
     QString error;
-    const auto history = ProvisionReport::readHistory(request.reportPath, error);
-    if (!history) {
+    // The profile and the ports are checked before the report is touched.
+    const auto seen = ProvisionReport::readHistory(request.reportPath, error);
+    if (!seen) {
         printError(error);
         return kExitOutputFailed;
     }
-    const int first = request.first > 0 ? request.first : history->highestUnit + 1;
-    auto profile = Profile::read(request.profilePath, highestUnit(request, first), error);
+    const std::optional<int> first = firstUnit(request, *seen);
+    if (!first)
+        return kExitUsage;
+    auto profile = Profile::read(request.profilePath, highestUnit(request, *first), error);
     if (!profile) {
         if (request.count == 0)
             error += QStringLiteral(" (Without --count, unit numbers up to %1 are checked.)")
-                         .arg(highestUnit(request, first));
+                         .arg(highestUnit(request, *first));
         printError(error);
         return kExitUsage;
     }
@@ -107,9 +125,14 @@ int runProvision(const ProvisionRequest& request) {
         printError(error);
         return kExitOutputFailed;
     }
-    ReportHistory startHistory = *history;
-    startHistory.highestUnit = first - 1;
-    ProvisionRun run(request, std::move(*profile), startHistory, report);
+    // Read again under the report's lock: a run that ended meanwhile may have added rows.
+    auto history = ProvisionReport::readHistory(request.reportPath, error);
+    if (!history) {
+        printError(error);
+        return kExitOutputFailed;
+    }
+    history->highestUnit = std::max(history->highestUnit, *first - 1);
+    ProvisionRun run(request, std::move(*profile), *history, report);
     return run.exec(*places);
 }
 

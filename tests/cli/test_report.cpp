@@ -131,6 +131,11 @@ void TestReport::refusesWhatCannotBeKept() {
     QVERIFY(!full.open(QStringLiteral("/dev/full"), error) && error.contains("/dev/full"));
     error.clear();
     QVERIFY(!full.append(rowOf(QStringLiteral("1|a|U|ok|")), error) && !error.isEmpty());
+    // Two runs on one report would number alike: the second is turned away.
+    QTemporaryDir dir;
+    ProvisionReport first, second;
+    QVERIFY(first.open(dir.filePath("r.csv"), error));
+    QVERIFY(!second.open(dir.filePath("r.csv"), error) && error.contains("in use by another"));
 }
 
 QTEST_GUILESS_MAIN(TestReport)
