@@ -190,8 +190,7 @@ void ProvisionRun::startNewAdapters() {
 void ProvisionRun::tick() {
     if (stopsignals::count() >= 2)
         endAtOnce();
-    static int ticks = 0;
-    if (request_.all && ++ticks % kAdapterScanTicks == 0)
+    if (request_.all && ++ticks_ % kAdapterScanTicks == 0)
         startNewAdapters();
     QMutexLocker lock(&mutex_);
     screen_.refresh(summaryLine());

@@ -93,6 +93,7 @@ private:
     std::atomic<bool> ending_{false};
     std::atomic<int> parked_{0};
     qint64 startedMs_ = 0;
+    int ticks_ = 0;
 
     std::vector<std::unique_ptr<Station>> stations_;
     QStringList stationNames_;
