@@ -102,6 +102,7 @@ private:
         seated_.clear();
         comm_.ClosePort(); // the connect sequence opens the port itself
         record_.settings = {};
+        device_.FirmwareVersion.clear(); // not the last module's, when this one never says
         show(QStringLiteral("connecting"));
         connection_.cmdConnect_Click();
         platform_.processEvents(); // a loss of the link is told after the sequence
