@@ -161,9 +161,6 @@ int ProvisionRun::exec(const QList<StationPlace>& places) {
     for (const auto& station : stations_)
         station->wait();
     QMutexLocker lock(&mutex_);
-    if (noPortOpened_)
-        for (const QString& failure : openFailures_)
-            printError(failure);
     screen_.finish(summaryLine());
     lock.unlock();
     tellStopped();
@@ -212,7 +209,7 @@ void ProvisionRun::tellFirstOpen(int station, bool opened, const QString& messag
     ++opensTold_;
     if (!opened) {
         ++opensFailed_;
-        openFailures_ << stationNames_[station] + QStringLiteral(": ") + message;
+        screen_.tellOpenFailure(station, message);
     }
     // Stations whose port would not open wait for their adapter, unless none opened at all.
     if (!request_.all && opensTold_ == stationNames_.size() && opensFailed_ == opensTold_) {

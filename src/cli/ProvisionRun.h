@@ -87,7 +87,6 @@ private:
     int saving_ = 0; // modules between takeUnit and their row
     int opensTold_ = 0;
     int opensFailed_ = 0;
-    QStringList openFailures_;
     bool noPortOpened_ = false;
     bool reportFailed_ = false;
     std::atomic<bool> ending_{false};

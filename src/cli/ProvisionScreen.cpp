@@ -63,6 +63,17 @@ void ProvisionScreen::tellFinished(int station, const ReportRow& row) {
                      finishedText(row)));
 }
 
+void ProvisionScreen::tellOpenFailure(int station, const QString& message) {
+    if (terminal_)
+        return;
+    std::fputs(QStringLiteral("tavixat-cli: %1: %2\n")
+                   .arg(names_[station], escapeControls(message))
+                   .toLocal8Bit()
+                   .constData(),
+               stderr);
+    std::fflush(stderr);
+}
+
 void ProvisionScreen::refresh(const QString& summary) {
     constexpr qint64 kSummaryPeriodMs = 1000;
     if (terminal_ &&

@@ -20,6 +20,9 @@ public:
     void addStation(const QString& name);
     void setState(int station, const QString& state);
     void tellFinished(int station, const ReportRow& row);
+    // A station's port did not open at the start: said on standard error when no station line
+    // shows it.
+    void tellOpenFailure(int station, const QString& message);
     // Draws the lines again when a station's changed, or each second for the summary's rate (a
     // terminal only).
     void refresh(const QString& summary);
