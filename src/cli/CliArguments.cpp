@@ -41,7 +41,8 @@ const char* const kHelp =
     "4 firmware rejected, 5 a value refused before anything was sent, 6 not acknowledged,\n"
     "link lost, incomplete reply or a read-back that differs, 7 the results could not be\n"
     "written, 128+N stopped by signal N (a save that has begun is finished first).\n"
-    "provision exits 0 when every module is ok or skipped, 6 when one failed, 2 when no\n"
+    "provision exits 0 when every module is ok or skipped, 6 when one failed, 1 for a\n"
+    "usage error, a refused profile or a --first the report has given, 2 when no\n"
     "station's port opened, 7 when the report cannot be written.\n";
 
 const QCommandLineOption kPortOption{

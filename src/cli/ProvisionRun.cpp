@@ -26,8 +26,8 @@ constexpr int kTickMs = 100;
 constexpr int kAdapterScanTicks = 20;
 // How long a second signal waits for the stations to close their ports.
 constexpr int kParkWaitMs = 1000;
-// Unit numbers a profile is checked for when no --count bounds them.
-constexpr int kHighestUnchecked = 999999;
+// How many unit numbers a profile is checked for when no --count bounds them.
+constexpr int kUnitsWithoutCount = 1000000;
 
 void printError(const QString& text) {
     std::fputs((QStringLiteral("tavixat-cli: ") + text + u'\n').toLocal8Bit().constData(), stderr);
@@ -36,7 +36,7 @@ void printError(const QString& text) {
 
 // The largest unit number this run can give out.
 int highestUnit(const ProvisionRequest& request, int first) {
-    return request.count > 0 ? first + request.count - 1 : std::max(first, kHighestUnchecked);
+    return first + (request.count > 0 ? request.count : kUnitsWithoutCount) - 1;
 }
 
 // "COMn" as the device it stands for, a path as it is; empty for neither.
@@ -111,7 +111,9 @@ int runProvision(const ProvisionRequest& request) {
         return kExitUsage;
     auto profile = Profile::read(request.profilePath, highestUnit(request, *first), error);
     if (!profile) {
-        if (request.count == 0)
+        // A profile that fits the first unit outgrows a limit only with the numbers after it.
+        QString firstError;
+        if (request.count == 0 && Profile::read(request.profilePath, *first, firstError))
             error += QStringLiteral(" (Without --count, unit numbers up to %1 are checked.)")
                          .arg(highestUnit(request, *first));
         printError(error);

@@ -167,6 +167,12 @@ void TestProvision::stations() {
         QVERIFY2(when.first() == "KILL" && QFile::remove("/tmp/" + lock), qPrintable(lock));
     QFETCH(QString, said);
     QVERIFY2(output.contains(said), qPrintable(output));
+    // The rate: none is faster than one station's module, about 2.3 s.
+    const auto summary =
+        QRegularExpression("([0-9]+) done, .* ([0-9]+) modules per hour").match(output);
+    if (const int done = summary.captured(1).toInt(); done > 0)
+        QVERIFY2(summary.captured(2).toInt() >= 1 && summary.captured(2).toInt() <= done * 3600 / 2,
+                 qPrintable(summary.captured()));
     QFETCH(int, exitCode);
     if (exitCode == 1 || exitCode == 7) // refused before any port opened
         QVERIFY2(!log.contains("<PING>"), qPrintable(log));
