@@ -15,6 +15,7 @@
 #include <QMutexLocker>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -157,7 +158,8 @@ int ProvisionRun::exec(const QList<StationPlace>& places) {
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [this] { tick(); });
     timer.start(kTickMs);
-    while (!allStationsEnded() || (request_.all && !isStopping()))
+    // Stations end only once the run stops; with --all there may be none yet.
+    while (!isStopping() || stationsEnded() < int(stations_.size()))
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     timer.stop();
     for (const auto& station : stations_)
@@ -195,11 +197,9 @@ void ProvisionRun::tick() {
     screen_.refresh(summaryLine());
 }
 
-bool ProvisionRun::allStationsEnded() const {
-    for (const auto& station : stations_)
-        if (!station->isFinished())
-            return false;
-    return true;
+int ProvisionRun::stationsEnded() const {
+    return int(std::count_if(stations_.begin(), stations_.end(),
+                             [](const auto& station) { return station->isFinished(); }));
 }
 
 bool ProvisionRun::isStopping() const {
@@ -291,7 +291,7 @@ void ProvisionRun::parkAfterSecondStop() {
 
 void ProvisionRun::endAtOnce() {
     QDeadlineTimer deadline(kParkWaitMs);
-    while (parked_ < int(stations_.size()) && !allStationsEnded() && !deadline.hasExpired())
+    while (parked_ + stationsEnded() < int(stations_.size()) && !deadline.hasExpired())
         QThread::msleep(10);
     const int signal = stopsignals::first();
     QMutexLocker lock(&mutex_);

@@ -67,7 +67,7 @@ private:
     void startStation(const StationPlace& place);
     void startNewAdapters();
     void tick();
-    bool allStationsEnded() const;
+    int stationsEnded() const;
     [[noreturn]] void endAtOnce();
     QString summaryLine() const;
     int exitCode() const;
