@@ -15,6 +15,7 @@
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <algorithm>
 
 namespace tavixat {
 
@@ -61,10 +62,12 @@ public:
 private:
     void show(const QString& state) { run_.showState(place_.index, state); }
 
+    // In steps, so that a run that ends does not wait for a station's next poll.
     void sleepUntil(qint64 time) {
-        const qint64 left = time - platform_.now();
-        if (left > 0)
-            platform_.sleep(int(left));
+        constexpr qint64 kStepMs = 100;
+        for (qint64 left = time - platform_.now(); left > 0 && !run_.isStopping();
+             left = time - platform_.now())
+            platform_.sleep(int(std::min(left, kStepMs)));
     }
 
     bool openPort() {

@@ -125,14 +125,16 @@ void TestProvision::stations() {
         old.close();
     }
 
+    QVERIFY(QDir(dir.path()).mkdir("jig"));
     std::vector<std::unique_ptr<QProcess>> sims;
     QStringList cliArgs{"provision", profile.fileName()};
     for (const QString& jig : jigs) {
-        const QString line = dir.filePath(QStringLiteral("line%1").arg(sims.size() + 1));
+        const QString line = QStringLiteral("jig/line%1").arg(sims.size() + 1);
         sims.push_back(std::make_unique<QProcess>());
-        sims.back()->start(TAVIXAT_SIM_PATH, QStringList{"--link", line} + jig.split(u' '));
+        sims.back()->start(TAVIXAT_SIM_PATH,
+                           QStringList{"--link", dir.filePath(line)} + jig.split(u' '));
         QVERIFY(sims.back()->waitForReadyRead(5000));
-        cliArgs << "--port" << line;
+        cliArgs << "--port" << line; // relative to the working folder, as a user types it
     }
     QProcess cli;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

@@ -161,7 +161,9 @@ bool QtSerialPort::open(QString& errorDescription) {
     // A lost link whose close is still queued: finish it now, quietly.
     closeQuietly();
 
-    devicePath_ = givenPath_.isEmpty() ? devicePathFor(commPort_) : givenPath_;
+    // Qt takes a name without a leading "/" to be under /dev: a relative path is made whole.
+    devicePath_ =
+        givenPath_.isEmpty() ? devicePathFor(commPort_) : QFileInfo(givenPath_).absoluteFilePath();
     if (!line_) {
         errorDescription =
             QStringLiteral("%1: the line settings \"%2\" are not valid (expected e.g. 9600,N,8,1).")
