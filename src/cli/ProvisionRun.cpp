@@ -240,10 +240,6 @@ std::optional<int> ProvisionRun::takeUnit(Platform& platform) {
             ++saving_;
             return nextUnit_++;
         }
-        if (ok_ >= request_.count) {
-            ending_ = true;
-            return std::nullopt;
-        }
         lock.unlock();
         platform.sleep(kRecheckMs); // a save under way may fail and leave room
     }

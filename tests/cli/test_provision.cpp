@@ -99,6 +99,9 @@ void TestProvision::stations_data() {
         << kHeader + "2026-12-07T08:00:00+00:00,X,d,41,00000000a101,v2.0,U,1,ok,,2.0\r\n"
         << "--first 41" << QString() << 1 << QStringList{"00000000a101 ok 41"}
         << "already has units up to 41; give --first 42 or more";
+    QTest::newRow("a count of none")
+        << QStringList{jigOf(1, 1)} << QString() << "--count 0" << QString() << 1 << QStringList()
+        << "--count and --first take a whole number from 1 to 99999999.";
     QTest::newRow("no station's port opens")
         << QStringList{} << QString() << "--port /none/tty" << QString() << 2 << QStringList()
         << "/none/tty: ERROR, Check /none/tty!";
@@ -189,6 +192,7 @@ void TestProvision::stations() {
             QCOMPARE(r[6], QStringLiteral("Unit-%1").arg(r[3].toInt(), 3, 10, QChar(u'0')));
             QVERIFY2(QRegularExpression("^[0-9]{6}$").match(r[7]).hasMatch(), qPrintable(r[7]));
             pins << r[7], ++made;
+            QVERIFY2(r[10].toDouble() >= 2.3 && r[10].toDouble() < 5, qPrintable(r[10]));
         }
     }
     seen.sort();
