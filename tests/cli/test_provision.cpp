@@ -9,6 +9,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 using namespace tavixat;
 
@@ -41,6 +44,24 @@ QList<QStringList> reportRows(const QString& path) {
     return rows;
 }
 
+// A terminal of 40 columns, whose far end reads what the program shows on it.
+struct Terminal {
+    static constexpr int kColumns = 40;
+    int far = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+    Terminal() {
+        ::grantpt(far), ::unlockpt(far);
+        const winsize size{1, kColumns, 0, 0};
+        ::ioctl(far, TIOCSWINSZ, &size);
+    }
+    ~Terminal() { ::close(far); }
+    QString path() const { return QString::fromLocal8Bit(::ptsname(far)); }
+    QString take() const {
+        char buffer[4096];
+        const ssize_t n = ::read(far, buffer, sizeof buffer);
+        return n > 0 ? QString::fromUtf8(buffer, n) : QString();
+    }
+};
+
 } // namespace
 
 class TestProvision : public QObject {
@@ -61,7 +82,8 @@ void TestProvision::stations_data() {
     // "own address result unit" per row, sorted; "*" for a unit given in the order found, the
     // run's first unit being the lowest of them.
     QTest::addColumn<QStringList>("rows");
-    QTest::addColumn<QString>("said"); // contained in standard output and error
+    // Contained in standard output and error; "tty:" first, standard output is a terminal.
+    QTest::addColumn<QString>("said");
 
     QTest::newRow("three stations, two modules each")
         << QStringList{jigOf(1, 2), jigOf(2, 2), jigOf(3, 2)} << QString() << "--count 6"
@@ -69,6 +91,9 @@ void TestProvision::stations_data() {
         << QStringList{"00000000a101 ok *", "00000000a102 ok *", "00000000a201 ok *",
                        "00000000a202 ok *", "00000000a301 ok *", "00000000a302 ok *"}
         << "6 done, 0 failed, 0 skipped";
+    QTest::newRow("on a terminal, lines fitted to its width")
+        << QStringList{jigOf(1, 1)} << QString() << "--count 1" << QString() << 0
+        << QStringList{"00000000a101 ok *"} << "tty:\r\x1b[2Kjig/line1: OK Unit-001 (2.";
     QTest::newRow("a module swapped between two pings")
         << QStringList{jigOf(1, 2, "3000:100")} << QString() << "--count 2" << QString() << 0
         << QStringList{"00000000a101 ok *", "00000000a102 ok *"} << "2 done, 0 failed";
@@ -139,7 +164,11 @@ void TestProvision::stations() {
         QVERIFY(sims.back()->waitForReadyRead(5000));
         cliArgs << "--port" << line; // relative to the working folder, as a user types it
     }
+    QFETCH(QString, said);
     QProcess cli;
+    Terminal terminal;
+    if (said.startsWith("tty:"))
+        cli.setStandardOutputFile(terminal.path()), said = said.mid(4);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_CONFIG_HOME", dir.path());
     cli.setProcessEnvironment(env);
@@ -159,8 +188,14 @@ void TestProvision::stations() {
             15000));
     if (!stop.isEmpty())
         ::kill(pid_t(cli.processId()), when.first() == "KILL" ? SIGKILL : SIGINT);
-    QVERIFY(cli.waitForFinished(30000));
-    const QString output = cli.readAllStandardOutput() + cli.readAllStandardError();
+    QString shown; // on the terminal, read as it comes so that the program never waits for it
+    QVERIFY(QTest::qWaitFor(
+        [&] { return shown += terminal.take(), cli.state() == QProcess::NotRunning; }, 30000));
+    shown += terminal.take();
+    for (const QString& line : shown.split(QStringLiteral("\x1b[2K")).mid(1))
+        QVERIFY2(line.section(QStringLiteral("\r\n"), 0, 0).size() < Terminal::kColumns,
+                 qPrintable(line));
+    const QString output = cli.readAllStandardOutput() + cli.readAllStandardError() + shown;
     for (const auto& sim : sims) {
         sim->waitForReadyRead(100), log += sim->readAllStandardError();
         sim->kill(), sim->waitForFinished();
@@ -170,7 +205,6 @@ void TestProvision::stations() {
     for (const QString& lock :
          QDir("/tmp").entryList({"LCK..*" + QDir(dir.path()).dirName() + "*"}))
         QVERIFY2(when.first() == "KILL" && QFile::remove("/tmp/" + lock), qPrintable(lock));
-    QFETCH(QString, said);
     QVERIFY2(output.contains(said), qPrintable(output));
     // The rate: none is faster than one station's module, about 2.3 s.
     const auto summary =
