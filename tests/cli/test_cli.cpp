@@ -1,4 +1,5 @@
 #include "IniFile.h"
+#include "PseudoTerminal.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -33,19 +34,6 @@ const QHash<QString, int> kSignals{{"INT", SIGINT}, {"TERM", SIGTERM}, {"HUP", S
 bool isSetCommand(const QString& command) {
     return !QStringList{"<PING>", "<VERS>", "<QUERY>", "<EXIT>"}.contains(command);
 }
-
-// The far end of a terminal the program's standard error can be sent to.
-struct Terminal {
-    int far = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-    Terminal() { ::grantpt(far), ::unlockpt(far); }
-    ~Terminal() { ::close(far); }
-    QString path() const { return QString::fromLocal8Bit(::ptsname(far)); }
-    QString take() const {
-        char buffer[4096];
-        const ssize_t n = ::read(far, buffer, sizeof buffer);
-        return n > 0 ? QString::fromUtf8(buffer, n) : QString();
-    }
-};
 
 } // namespace
 
@@ -232,7 +220,7 @@ void TestCli::commands() {
         if (const qsizetype at = args.indexOf("!"); at >= 0)
             stops = args.mid(at + 1), args = args.mid(0, at);
         QProcess cli, reader;
-        Terminal terminal;
+        PseudoTerminal terminal;
         cli.setProcessEnvironment(env);
         QString target;
         if (args.size() > 2 && args.at(args.size() - 2).endsWith(u'>')) {

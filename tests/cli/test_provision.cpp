@@ -1,6 +1,7 @@
 // tavixat-cli provision against jigs of tavixat-sim on pseudo-terminals, one per station, in
 // real time: what the report holds and how the run ends.
 #include "CsvText.h"
+#include "PseudoTerminal.h"
 
 #include <QDir>
 #include <QProcess>
@@ -9,9 +10,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
-#include <fcntl.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
 
 using namespace tavixat;
 
@@ -44,23 +42,7 @@ QList<QStringList> reportRows(const QString& path) {
     return rows;
 }
 
-// A terminal of 40 columns, whose far end reads what the program shows on it.
-struct Terminal {
-    static constexpr int kColumns = 40;
-    int far = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-    Terminal() {
-        ::grantpt(far), ::unlockpt(far);
-        const winsize size{1, kColumns, 0, 0};
-        ::ioctl(far, TIOCSWINSZ, &size);
-    }
-    ~Terminal() { ::close(far); }
-    QString path() const { return QString::fromLocal8Bit(::ptsname(far)); }
-    QString take() const {
-        char buffer[4096];
-        const ssize_t n = ::read(far, buffer, sizeof buffer);
-        return n > 0 ? QString::fromUtf8(buffer, n) : QString();
-    }
-};
+constexpr int kColumns = 40;
 
 } // namespace
 
@@ -166,7 +148,7 @@ void TestProvision::stations() {
     }
     QFETCH(QString, said);
     QProcess cli;
-    Terminal terminal;
+    PseudoTerminal terminal(kColumns);
     if (said.startsWith("tty:"))
         cli.setStandardOutputFile(terminal.path()), said = said.mid(4);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -193,8 +175,7 @@ void TestProvision::stations() {
         [&] { return shown += terminal.take(), cli.state() == QProcess::NotRunning; }, 30000));
     shown += terminal.take();
     for (const QString& line : shown.split(QStringLiteral("\x1b[2K")).mid(1))
-        QVERIFY2(line.section(QStringLiteral("\r\n"), 0, 0).size() < Terminal::kColumns,
-                 qPrintable(line));
+        QVERIFY2(line.section(QStringLiteral("\r\n"), 0, 0).size() < kColumns, qPrintable(line));
     const QString output = cli.readAllStandardOutput() + cli.readAllStandardError() + shown;
     for (const auto& sim : sims) {
         sim->waitForReadyRead(100), log += sim->readAllStandardError();
