@@ -41,6 +41,8 @@ int exitCodeAfterOutput(int exitCode) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // Before any file is opened: a stop that comes while one is waited for ends the program.
+    tavixat::stopsignals::install();
     QCoreApplication app(argc, argv);
     // The window's settings store: the same stored port and [Ports] entries.
     QCoreApplication::setOrganizationName(QStringLiteral("TavixAT Setup"));

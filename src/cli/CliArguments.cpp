@@ -99,7 +99,7 @@ CliArguments readApplyFile(const QString& path, CliArguments parsed) {
 }
 
 // Unit numbers and counts stay far below where their sum could overflow.
-constexpr int kLargestNumber = 99999999;
+constexpr int kLargestNumber = kHighestUnit;
 
 // A whole number from 1 to kLargestNumber; 0 when the option is not given; -1 when it is not one.
 int positiveNumber(const QCommandLineParser& options, const QCommandLineOption& option) {
@@ -127,8 +127,6 @@ CliArguments parseProvision(const QCommandLineParser& options, const QStringList
         return usageError(QStringLiteral("provision takes --port PORT (one or more) or --all."));
     if (options.isSet(kReportOption))
         p.reportPath = options.value(kReportOption);
-    if (p.reportPath.isEmpty())
-        return usageError(QStringLiteral("--report needs a FILE."));
     p.count = positiveNumber(options, kCountOption);
     p.first = positiveNumber(options, kFirstOption);
     if (p.count < 0 || p.first < 0)
@@ -143,9 +141,11 @@ CliArguments parseProvision(const QCommandLineParser& options, const QStringList
 CliArguments parseCliArguments(const QStringList& arguments) {
     CommandLine commandLine(QString::fromLatin1(kProgram), QStringLiteral(TAVIXAT_VERSION),
                             QString::fromLatin1(kUsage), QString::fromLatin1(kHelp));
+    // provision takes a station per --port; the other commands refuse a second one below.
+    commandLine.addOption(kPortOption, CommandLine::Repeatable);
     for (const QCommandLineOption* option :
-         {&kPortOption, &kTraceOption, &kJsonOption, &kIniOption, &kAllOption, &kReportOption,
-          &kCountOption, &kFirstOption, &kAgainOption})
+         {&kTraceOption, &kJsonOption, &kIniOption, &kAllOption, &kReportOption, &kCountOption,
+          &kFirstOption, &kAgainOption})
         commandLine.addOption(*option);
     if (const auto early = commandLine.parse(arguments, true))
         return printText(*early);

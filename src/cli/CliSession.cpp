@@ -97,8 +97,19 @@ public:
     explicit Session(const SessionRequest& request) : request_(request) {}
 
     int run() {
+        stopsignals::endIfStoppedBeforeRun();
         if (!request_.tracePath.isEmpty() && !startTrace())
             return kExitUsage;
+        const int result = converse();
+        // Told last, once the module is left as it should be: the trace never cuts a save.
+        if (trace_.writeError().isEmpty())
+            return result;
+        print(stderr, QStringLiteral("tavixat-cli: ") + trace_.writeError() + u'\n');
+        return result == kExitDone ? kExitOutputFailed : result;
+    }
+
+private:
+    int converse() {
         warnOfSettingsProblem();
         refreshPortTable(); // a new adapter gets its number, as the window gives it one
         const int index = portIndexFor(request_.port, serial_, platform_);
@@ -126,7 +137,6 @@ public:
         return result;
     }
 
-private:
     bool startTrace() {
         QString error;
         if (!LinkTrace::openFile(traceFile_, request_.tracePath, error)) {
@@ -153,14 +163,14 @@ private:
     // outlives the program.
     [[noreturn]] void endAtOnce() {
         comm_.ClosePort();
-        QString line = QStringLiteral("tavixat-cli: stopped by %1")
-                           .arg(stopsignals::name(stopsignals::first()));
+        const int signal = stopsignals::last();
+        QString line = QStringLiteral("tavixat-cli: stopped by %1").arg(stopsignals::name(signal));
         if (saving_)
             line += QStringLiteral(" during the save.\n") + Connection::partlySavedMessage();
-        platform_.showMessage(line + (saving_ ? QString() : QStringLiteral(".")),
-                              MessageIcon::Error);
+        // Straight to the line: a save under way holds the platform's messages back.
+        progress_.message(line + (saving_ ? QString() : QStringLiteral(".")), MessageIcon::Error);
         std::fflush(nullptr);
-        std::_Exit(128 + stopsignals::first());
+        std::_Exit(128 + signal);
     }
 
     // A port that finds the link gone reports it from a queued call, which a program that ends
@@ -190,13 +200,10 @@ private:
         const ModuleSettings wanted = record_->settings;
         progress_.begin(QStringLiteral("Saving %1 settings").arg(saveCommands(*record_).size()));
         saving_ = true;
-        connection_->cmdWrite_Click();
-        takeLateReports();
+        const Outcome outcome = modulesave::saveSettings(*connection_, platform_, watched_);
         saving_ = false;
-        const int saved = exitCodeOf(connection_->lastOutcome());
+        const int saved = exitCodeOf(outcome);
         progress_.end(QStringLiteral("done"));
-        if (connection_->lastOutcome() == Outcome::NotAcknowledged)
-            modulesave::reportUnacknowledgedSetting(watched_, platform_);
         if (stopsignals::count() > 0) // no read-back: the module is left at once
             return saved;
         if (saved != kExitDone)
@@ -226,7 +233,6 @@ private:
 } // namespace
 
 int runSession(const SessionRequest& request) {
-    stopsignals::install();
     return Session(request).run();
 }
 

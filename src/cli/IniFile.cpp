@@ -1,8 +1,8 @@
 #include "IniFile.h"
 
 #include "DisplayText.h"
+#include "FileInput.h"
 
-#include <QFile>
 #include <QHash>
 
 namespace tavixat {
@@ -66,19 +66,6 @@ std::optional<QString> readValue(const QString& text) {
     return unescape(value.mid(1, value.size() - 2));
 }
 
-// At most one byte more than a settings file may hold: a pipe (/dev/stdin, <(...)) tells no
-// size up front, and a device such as /dev/zero never ends.
-QByteArray readLimited(QFile& file) {
-    QByteArray bytes;
-    while (bytes.size() <= kMaxSettingsFileBytes) {
-        const QByteArray piece = file.read(kMaxSettingsFileBytes + 1 - bytes.size());
-        if (piece.isEmpty())
-            break;
-        bytes += piece;
-    }
-    return bytes;
-}
-
 } // namespace
 
 QString toIni(const ModuleSettings& s) {
@@ -132,16 +119,10 @@ std::optional<QList<Assignment>> parseIni(const QString& text, QString& error) {
 }
 
 std::optional<QList<Assignment>> readIniFile(const QString& path, QString& error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("cannot read %1: %2.").arg(path, file.errorString());
+    const std::optional<QByteArray> read = readFileUpTo(path, kMaxSettingsFileBytes, error);
+    if (!read)
         return std::nullopt;
-    }
-    const QByteArray bytes = readLimited(file);
-    if (file.error() != QFileDevice::NoError) {
-        error = QStringLiteral("cannot read %1: %2.").arg(path, file.errorString());
-        return std::nullopt;
-    }
+    const QByteArray& bytes = *read;
     if (bytes.size() > kMaxSettingsFileBytes) {
         error = path + QStringLiteral(" is not a settings file: it is larger than 64 KiB.");
         return std::nullopt;

@@ -1,5 +1,6 @@
 #include "ModuleSave.h"
 
+#include "ConsolePlatform.h"
 #include "DisplayText.h"
 #include "Platform.h"
 #include "QueryFields.h"
@@ -7,6 +8,7 @@
 #include "WatchedPort.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace tavixat::modulesave {
 
@@ -23,14 +25,31 @@ bool refuseAddressWithoutMaster(const QList<Assignment>& changes, const ModuleSe
     return true;
 }
 
-void reportUnacknowledgedSetting(const WatchedPort& port, Platform& platform) {
+Connection::Outcome saveSettings(Connection& connection, ConsolePlatform& platform,
+                                 const WatchedPort& port) {
+    QList<std::pair<QString, MessageIcon>> said;
+    const auto passOn =
+        std::exchange(platform.onMessage, [&said](const QString& text, MessageIcon icon) {
+            said.append({text, icon});
+        });
+    connection.cmdWrite_Click();
+    platform.processEvents(); // a loss of the link is told after the sequence
+    platform.onMessage = passOn;
     const QString key = settingKeyOfCommand(port.lastCommand());
-    if (!key.isEmpty())
-        platform.showMessage(QStringLiteral("The module did not acknowledge %1: the settings "
-                                            "after it were not sent, those before it may "
-                                            "have been saved.")
-                                 .arg(key),
-                             MessageIcon::Error);
+    if (connection.lastOutcome() == Connection::Outcome::NotAcknowledged && !key.isEmpty()) {
+        const QString notSent = QStringLiteral("the settings after it were not sent, those "
+                                               "before it may have been saved.");
+        if (port.lastCommandRefused())
+            said = {{QStringLiteral("The module refused the %1 setting. ").arg(key) +
+                         notSent.at(0).toUpper() + notSent.mid(1),
+                     MessageIcon::Error}};
+        else
+            said.append({QStringLiteral("The module did not acknowledge %1: ").arg(key) + notSent,
+                         MessageIcon::Error});
+    }
+    for (const auto& [text, icon] : said)
+        platform.showMessage(text, icon);
+    return connection.lastOutcome();
 }
 
 std::optional<ModuleSettings> checkReadBack(modComm& comm, Platform& platform,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Connection.h"
 #include "ModuleRecord.h"
 #include "ModuleText.h"
 
@@ -8,6 +9,7 @@
 
 namespace tavixat {
 
+class ConsolePlatform;
 class Platform;
 class WatchedPort;
 class modComm;
@@ -22,8 +24,12 @@ namespace modulesave {
 bool refuseAddressWithoutMaster(const QList<Assignment>& changes, const ModuleSettings& settings,
                                 Platform& platform);
 
-// The save stops at the first command not acknowledged, which is the last one written: names it.
-void reportUnacknowledgedSetting(const WatchedPort& port, Platform& platform);
+// Saves the settings with the window's sequence and tells its messages through the platform.
+// A save stops at the first command not acknowledged, the last one written: named, and said to
+// be refused when the module answered it with [ERROR], in place of the window's "No reply from
+// device!", which would send the user looking for a cable fault.
+Connection::Outcome saveSettings(Connection& connection, ConsolePlatform& platform,
+                                 const WatchedPort& port);
 
 // Reads the settings back and says which differ from those saved. The settings read when they
 // all match; nothing when the reply was incomplete or something differs.

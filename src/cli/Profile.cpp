@@ -1,10 +1,11 @@
 #include "Profile.h"
 
 #include "DisplayText.h"
-#include "IniFile.h"
 #include "SettingsRules.h"
+#include "WireText.h"
 
 #include <QRandomGenerator>
+#include <algorithm>
 
 namespace tavixat {
 
@@ -35,10 +36,13 @@ bool holdsPlaceholders(const QString& key) {
     return key == QLatin1String("name") || key == QLatin1String("pin");
 }
 
+// Digits alone: a sign or a blank is not how anyone writes a width, and is taken for a typo.
 std::optional<int> readWidth(const QString& text, int lowest, int highest) {
-    bool ok = false;
-    const int width = text.toInt(&ok);
-    if (!ok || width < lowest || width > highest || text.startsWith(u'+'))
+    const bool digitsOnly = !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) {
+        return c >= u'0' && c <= u'9';
+    });
+    const int width = digitsOnly ? text.toInt() : -1;
+    if (width < lowest || width > highest)
         return std::nullopt;
     return width;
 }
@@ -88,7 +92,7 @@ std::optional<QList<Piece>> splitTemplate(const Assignment& a, QString& error) {
         const auto piece = end < 0 ? std::nullopt : readPlaceholder(t.mid(i + 1, end - i - 1));
         if (!piece) {
             error =
-                QStringLiteral("%1: %2 holds %3, which is not {n}, {n:W}, {addr}, {addr:K} "
+                QStringLiteral("%1 %2 holds %3, which is not {n}, {n:W}, {addr}, {addr:K} "
                                "(K 1 to 12) or {random:D} (D 4 to 8); write {{ for a \"{\".")
                     .arg(a.key, quotedValue(t), quotedValue(t.mid(i, end < 0 ? -1 : end - i + 1)));
             return std::nullopt;
@@ -130,68 +134,69 @@ QString addressDigits(const QString& ownAddress) {
     return QString::fromLatin1(digits);
 }
 
-// Every setting with its placeholders filled in, or the first that cannot be read.
-std::optional<QList<Assignment>> fillAll(const QList<Assignment>& settings, const Filling& f,
-                                         QString& error) {
-    QList<Assignment> filled;
-    for (const Assignment& a : settings) {
-        if (!holdsPlaceholders(a.key)) {
-            filled << a;
-            continue;
-        }
-        const auto pieces = splitTemplate(a, error);
-        if (!pieces)
-            return std::nullopt;
-        filled << Assignment{a.key, fill(*pieces, f)};
-    }
-    return filled;
+bool holdsUnit(const QList<Piece>& pieces) {
+    return std::any_of(pieces.begin(), pieces.end(),
+                       [](const Piece& p) { return p.kind == Kind::Unit; });
 }
 
-// The longest each setting can grow to: the highest unit number, the fullest address, nines for
-// the random digits. Its characters are those of every expansion, digits and letters aside.
-std::optional<QList<Assignment>> longestSettings(const QList<Assignment>& settings, int highestUnit,
-                                                 QString& error) {
-    const Filling longest{highestUnit, QStringLiteral("f").repeated(kAddressDigits),
-                          [](int count) { return QStringLiteral("9").repeated(count); }};
-    return fillAll(settings, longest, error);
+// What is wrong with a template's value as one module gets it, in the words of the template
+// the user wrote and, when the unit number matters, the unit; empty when nothing is.
+QString checkExpansion(const Assignment& t, const QList<Piece>& pieces, const Filling& f) {
+    const QString value = fill(pieces, f);
+    if (std::all_of(pieces.begin(), pieces.end(),
+                    [](const Piece& p) { return p.kind == Kind::Text; }))
+        return checkChanges({{t.key, value}}); // plain text, checked as set checks it
+    const int limit = t.key == QLatin1String("name") ? kNameLimit : kPinLimit;
+    const qsizetype unsafe = firstUnsafeCharacter(value);
+    if (unsafe >= 0)
+        return QStringLiteral("%1 %2 holds %3, which the module cannot take; use printable "
+                              "ASCII other than < > [ ].")
+            .arg(t.key, quotedValue(t.value), quotedValue(value.at(unsafe)));
+    if (value.size() <= limit)
+        return {};
+    if (!holdsUnit(pieces))
+        return QStringLiteral("%1 %2 can expand to %3 characters; it must have 1 to %4.")
+            .arg(t.key, quotedValue(t.value))
+            .arg(value.size())
+            .arg(limit);
+    return QStringLiteral("%1 %2 is %3 characters long for unit %4; it must have 1 to %5.")
+        .arg(t.key, quotedValue(t.value))
+        .arg(value.size())
+        .arg(f.unit)
+        .arg(limit);
 }
 
-QString checkLengths(const QList<Assignment>& templates, const QList<Assignment>& longest) {
-    for (qsizetype i = 0; i < templates.size(); ++i) {
-        const int limit = templates[i].key == QLatin1String("name") ? kNameLimit : kPinLimit;
-        if (holdsPlaceholders(templates[i].key) && longest[i].value.size() > limit &&
-            longest[i].value != templates[i].value)
-            return QStringLiteral("%1: %2 can expand to %3 characters; it must have 1 to %4.")
-                .arg(templates[i].key, quotedValue(templates[i].value))
-                .arg(longest[i].value.size())
-                .arg(limit);
+// The fullest filling for a unit: every address digit a letter, nines for the random digits.
+Filling longestFilling(int unit) {
+    return {unit, QStringLiteral("f").repeated(kAddressDigits),
+            [](int count) { return QStringLiteral("9").repeated(count); }};
+}
+
+// A value grows only with the digits of its unit: the first unit of each length, then the
+// highest, find the first unit it fails for.
+QString checkTemplate(const Assignment& t, const QList<Piece>& pieces, int highestUnit) {
+    for (qint64 unit = 1;; unit *= 10) {
+        const int checked = int(std::min<qint64>(unit, highestUnit));
+        const QString problem = checkExpansion(t, pieces, longestFilling(checked));
+        if (!problem.isEmpty() || checked == highestUnit)
+            return problem;
     }
-    return {};
 }
 
 } // namespace
 
 std::optional<Profile> Profile::fromSettings(const QList<Assignment>& settings, int highestUnit,
                                              QString& error) {
-    const auto longest = longestSettings(settings, highestUnit, error);
-    if (!longest)
-        return std::nullopt;
-    error = checkLengths(settings, *longest);
-    if (error.isEmpty())
-        error = checkChanges(*longest);
-    if (!error.isEmpty())
-        return std::nullopt;
+    for (const Assignment& a : settings) {
+        if (!holdsPlaceholders(a.key)) {
+            error = checkChanges({a});
+        } else if (const auto pieces = splitTemplate(a, error)) {
+            error = checkTemplate(a, *pieces, highestUnit);
+        }
+        if (!error.isEmpty())
+            return std::nullopt;
+    }
     return Profile(settings);
-}
-
-std::optional<Profile> Profile::read(const QString& path, int highestUnit, QString& error) {
-    const auto settings = readIniFile(path, error);
-    if (!settings)
-        return std::nullopt;
-    auto profile = fromSettings(*settings, highestUnit, error);
-    if (!profile)
-        error = path + QStringLiteral(": ") + error;
-    return profile;
 }
 
 std::optional<QList<Assignment>> Profile::settingsFor(int unit, const QString& ownAddress,
@@ -203,11 +208,19 @@ std::optional<QList<Assignment>> Profile::settingsFor(int unit, const QString& o
                     .arg(quotedValue(ownAddress));
         return std::nullopt;
     }
-    auto filled = fillAll(settings_, filling, error);
-    if (filled)
-        error = checkChanges(*filled);
-    if (!error.isEmpty())
-        return std::nullopt;
+    QList<Assignment> filled;
+    for (const Assignment& a : settings_) {
+        if (!holdsPlaceholders(a.key)) {
+            filled << a;
+            continue;
+        }
+        const auto pieces = splitTemplate(a, error);
+        if (pieces)
+            error = checkExpansion(a, *pieces, filling);
+        if (!error.isEmpty())
+            return std::nullopt;
+        filled << Assignment{a.key, fill(*pieces, filling)};
+    }
     return filled;
 }
 

@@ -25,8 +25,6 @@ public:
     // value could be refused (a placeholder that can expand past a limit included).
     static std::optional<Profile> fromSettings(const QList<Assignment>& settings, int highestUnit,
                                                QString& error);
-    // The same, read from a file.
-    static std::optional<Profile> read(const QString& path, int highestUnit, QString& error);
 
     // The settings for one module, its placeholders filled in; nothing, and the message, when the
     // own address is not twelve hexadecimal digits or a value is refused (a unit number larger

@@ -14,8 +14,9 @@
 #include <unistd.h>
 #endif
 
-#include <cerrno>
+#include <cstring>
 #include <sys/file.h>
+#include <sys/stat.h>
 
 namespace tavixat {
 
@@ -50,12 +51,12 @@ bool syncToDisk(QFile& file) {
 }
 
 // A new file's name lives in its folder: synced too, or a crash could take the file, rows and all.
-bool syncFolderOf(const QFile& file) {
+bool syncFolderOf(const QString& path) {
 #ifdef Q_OS_WIN
-    Q_UNUSED(file);
+    Q_UNUSED(path);
     return true; // no folder handle to sync there; the file's own flush is what Windows offers
 #else
-    const QByteArray folder = QFile::encodeName(QFileInfo(file).absolutePath());
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
     const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     const bool synced = fd >= 0 && ::fsync(fd) == 0;
     if (fd >= 0)
@@ -76,16 +77,21 @@ QString addRows(const QList<CsvRecord>& records, ReportHistory& history) {
         if (r.fields == QStringList{QString()})
             continue; // a blank line
         bool ok = false;
-        const int unit = r.fields.size() == ProvisionReport::kColumns.size()
-                             ? r.fields[unitColumn].toInt(&ok)
-                             : 0;
+        const qint64 unit = r.fields.size() == ProvisionReport::kColumns.size()
+                                ? r.fields[unitColumn].toLongLong(&ok)
+                                : 0;
         if (!ok)
             return QStringLiteral("line %1 is not a row of %2 fields with a unit number.")
                 .arg(r.line)
                 .arg(ProvisionReport::kColumns.size());
-        history.highestUnit = std::max(history.highestUnit, unit);
+        if (unit < 1 || unit > kHighestUnit)
+            return QStringLiteral("line %1 holds unit %2; units run from 1 to %3.")
+                .arg(r.line)
+                .arg(unit)
+                .arg(kHighestUnit);
+        history.highestUnit = std::max(history.highestUnit, int(unit));
         if (r.fields[resultColumn] == QLatin1String("ok"))
-            history.doneUnits.insert(reportAddress(r.fields[addressColumn]), unit);
+            history.doneUnits.insert(reportAddress(r.fields[addressColumn]), int(unit));
     }
     return {};
 }
@@ -96,15 +102,44 @@ const QStringList ProvisionReport::kColumns = {"time",        "station",  "devic
                                                "own_address", "firmware", "name",   "pin",
                                                "result",      "detail",   "seconds"};
 
+namespace {
+
+// A report is a regular file: a FIFO would be waited for, a device such as /dev/zero read
+// without end, and neither keeps rows.
+QString notRegularProblem(const QString& path, const struct stat& st) {
+    if (S_ISREG(st.st_mode))
+        return {};
+    return QStringLiteral("The report %1 is not a regular file: give the path of a CSV file.")
+        .arg(path);
+}
+
+} // namespace
+
 bool ProvisionReport::open(const QString& path, QString& error) {
-    file_.setFileName(path);
     // A new file gets the owner's bits alone. One that is there keeps its mode: the user may have
     // shared it on purpose (a group that checks the run), and a run that only appends has no
-    // business narrowing or widening it.
-    if (!file_.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered, kOwnerOnly)) {
-        error = QStringLiteral("Cannot write the report %1: %2.").arg(path, file_.errorString());
+    // business narrowing or widening it. Never waits: a FIFO without a reader fails at once.
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0600);
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0) {
+        error = QStringLiteral("Cannot write the report %1: %2.")
+                    .arg(path, QString::fromLocal8Bit(strerror(errno)));
+        if (fd >= 0)
+            ::close(fd);
         return false;
     }
+    error = notRegularProblem(path, st);
+    if (!error.isEmpty() ||
+        !file_.open(fd, QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered,
+                    QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        if (error.isEmpty())
+            error =
+                QStringLiteral("Cannot write the report %1: %2.").arg(path, file_.errorString());
+        return false;
+    }
+    path_ = path;
     // Two runs on one report would give out the same unit numbers.
     if (::flock(file_.handle(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
         error = QStringLiteral("The report %1 is in use by another provision run: give each run "
@@ -117,7 +152,7 @@ bool ProvisionReport::open(const QString& path, QString& error) {
         return true;
     if (!writeDurably(csvRecord(kColumns).toUtf8(), error))
         return false;
-    if (!syncFolderOf(file_)) {
+    if (!syncFolderOf(path_)) {
         error = QStringLiteral("Cannot write the report %1: its folder cannot be synced to disk.")
                     .arg(path);
         return false;
@@ -136,7 +171,7 @@ bool ProvisionReport::writeDurably(const QByteArray& bytes, QString& error) {
     // One write for the whole row: a row is never split between two writes of other stations.
     if (!file_.isOpen() || file_.write(bytes) != bytes.size() || !syncToDisk(file_)) {
         error = QStringLiteral("Cannot write the report %1: %2.")
-                    .arg(file_.fileName(),
+                    .arg(path_,
                          file_.isOpen() ? file_.errorString() : QStringLiteral("it is not open"));
         return false;
     }
@@ -144,9 +179,14 @@ bool ProvisionReport::writeDurably(const QByteArray& bytes, QString& error) {
 }
 
 std::optional<ReportHistory> ProvisionReport::readHistory(const QString& path, QString& error) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) {
+        if (errno == ENOENT)
+            return ReportHistory{};
+    } else if (error = notRegularProblem(path, st); !error.isEmpty()) {
+        return std::nullopt;
+    }
     QFile file(path);
-    if (!file.exists())
-        return ReportHistory{};
     if (!file.open(QIODevice::ReadOnly)) {
         error = QStringLiteral("Cannot read the report %1: %2.").arg(path, file.errorString());
         return std::nullopt;

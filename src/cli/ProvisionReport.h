@@ -8,6 +8,9 @@
 
 namespace tavixat {
 
+// Units are numbered from 1 to this; a row outside it is not one this tool wrote.
+inline constexpr int kHighestUnit = 99999999;
+
 // One module's attempt, a row of the report.
 struct ReportRow {
     QDateTime time;
@@ -48,13 +51,15 @@ public:
     bool append(const ReportRow& row, QString& error);
 
     // The report at path; an empty history when there is no file yet. Nothing, with the reason,
-    // when it cannot be read or is not a report.
+    // when it cannot be read or is not a report (a FIFO or a device is not one: it would be waited
+    // for or read without end).
     static std::optional<ReportHistory> readHistory(const QString& path, QString& error);
 
 private:
     bool writeDurably(const QByteArray& bytes, QString& error);
 
     QFile file_;
+    QString path_;
 };
 
 // The time as ISO 8601 with its offset from UTC: "2026-12-07T09:30:05+01:00".

@@ -2,6 +2,7 @@
 
 #include "CliSession.h"
 #include "Connection.h"
+#include "IniFile.h"
 #include "PortNames.h"
 #include "PortTable.h"
 #include "Station.h"
@@ -37,7 +38,8 @@ void printError(const QString& text) {
 
 // The largest unit number this run can give out.
 int highestUnit(const ProvisionRequest& request, int first) {
-    return first + (request.count > 0 ? request.count : kUnitsWithoutCount) - 1;
+    return std::min(first + (request.count > 0 ? request.count : kUnitsWithoutCount) - 1,
+                    kHighestUnit);
 }
 
 // "COMn" as the device it stands for, a path as it is; empty for neither.
@@ -85,6 +87,13 @@ QStringList adaptersById() {
 
 // Where numbering starts; nothing, after saying why, when it would give a number twice.
 std::optional<int> firstUnit(const ProvisionRequest& request, const ReportHistory& history) {
+    if (history.highestUnit >= kHighestUnit) {
+        printError(QStringLiteral("the report %1 has given every unit up to %2: give another "
+                                  "--report.")
+                       .arg(request.reportPath)
+                       .arg(kHighestUnit));
+        return std::nullopt;
+    }
     if (request.first == 0)
         return history.highestUnit + 1;
     if (request.first > history.highestUnit)
@@ -99,7 +108,7 @@ std::optional<int> firstUnit(const ProvisionRequest& request, const ReportHistor
 }
 
 int runProvision(const ProvisionRequest& request) {
-    stopsignals::install();
+    stopsignals::endIfStoppedBeforeRun();
     QString error;
     // The profile and the ports are checked before the report is touched.
     const auto seen = ProvisionReport::readHistory(request.reportPath, error);
@@ -110,14 +119,20 @@ int runProvision(const ProvisionRequest& request) {
     const std::optional<int> first = firstUnit(request, *seen);
     if (!first)
         return kExitUsage;
-    auto profile = Profile::read(request.profilePath, highestUnit(request, *first), error);
+    // Read once: a profile may come from a pipe, which gives its text a single time.
+    const auto settings = readIniFile(request.profilePath, error);
+    if (!settings) {
+        printError(error);
+        return kExitUsage;
+    }
+    auto profile = Profile::fromSettings(*settings, highestUnit(request, *first), error);
     if (!profile) {
         // A profile that fits the first unit outgrows a limit only with the numbers after it.
         QString firstError;
-        if (request.count == 0 && Profile::read(request.profilePath, *first, firstError))
+        if (request.count == 0 && Profile::fromSettings(*settings, *first, firstError))
             error += QStringLiteral(" (Without --count, unit numbers up to %1 are checked.)")
                          .arg(highestUnit(request, *first));
-        printError(error);
+        printError(request.profilePath + QStringLiteral(": ") + error);
         return kExitUsage;
     }
     const auto places = request.all ? QList<StationPlace>() : placesOfPorts(request.ports);
@@ -237,17 +252,28 @@ std::optional<int> ProvisionRun::takeUnit(Platform& platform) {
             return std::nullopt;
         QMutexLocker lock(&mutex_);
         if (request_.count == 0 || ok_ + saving_ < request_.count) {
-            ++saving_;
-            return nextUnit_++;
+            const std::optional<int> unit = nextUnitLocked();
+            saving_ += unit ? 1 : 0;
+            return unit;
         }
         lock.unlock();
         platform.sleep(kRecheckMs); // a save under way may fail and leave room
     }
 }
 
-int ProvisionRun::takeUnitOfFailure() {
+std::optional<int> ProvisionRun::takeUnitOfFailure() {
     QMutexLocker lock(&mutex_);
-    return nextUnit_++;
+    return nextUnitLocked();
+}
+
+std::optional<int> ProvisionRun::nextUnitLocked() {
+    if (nextUnit_ <= kHighestUnit)
+        return nextUnit_++;
+    if (!ending_.exchange(true))
+        printError(QStringLiteral("every unit up to %1 is given: the run ends; give another "
+                                  "--report to go on.")
+                       .arg(kHighestUnit));
+    return std::nullopt;
 }
 
 std::optional<QList<Assignment>> ProvisionRun::settingsFor(int unit, const QString& ownAddress,
@@ -259,6 +285,8 @@ void ProvisionRun::record(int station, const ReportRow& row, bool afterTakeUnit)
     QMutexLocker lock(&mutex_);
     if (afterTakeUnit)
         --saving_;
+    if (afterTakeUnit && stopsignals::count() > 0)
+        ++savedAfterStop_;
     QString error;
     if (!report_.append(row, error)) {
         if (!reportFailed_)
@@ -289,7 +317,7 @@ void ProvisionRun::endAtOnce() {
     QDeadlineTimer deadline(kParkWaitMs);
     while (parked_ + stationsEnded() < int(stations_.size()) && !deadline.hasExpired())
         QThread::msleep(10);
-    const int signal = stopsignals::first();
+    const int signal = stopsignals::last();
     QMutexLocker lock(&mutex_);
     screen_.finish(summaryLine());
     QString line = QStringLiteral("stopped at once by a second %1.").arg(stopsignals::name(signal));
@@ -314,9 +342,12 @@ QString ProvisionRun::summaryLine() const {
 }
 
 void ProvisionRun::tellStopped() {
-    if (stopsignals::count() > 0)
-        printError(QStringLiteral("stopped by %1: saves under way were finished.")
-                       .arg(stopsignals::name(stopsignals::first())));
+    if (stopsignals::count() == 0)
+        return;
+    const QString signal = stopsignals::name(stopsignals::first());
+    printError(savedAfterStop_ > 0
+                   ? QStringLiteral("stopped by %1: saves under way were finished.").arg(signal)
+                   : QStringLiteral("stopped by %1.").arg(signal));
 }
 
 int ProvisionRun::exitCode() const {

@@ -53,8 +53,9 @@ public:
     // A number for a module that will be saved, waiting while the modules being saved may still
     // make up the count; nothing when the run ends meanwhile.
     std::optional<int> takeUnit(Platform& platform);
-    // A number for a module that failed before it could be saved.
-    int takeUnitOfFailure();
+    // A number for a module that failed before it could be saved; nothing once every number is
+    // given.
+    std::optional<int> takeUnitOfFailure();
     std::optional<QList<Assignment>> settingsFor(int unit, const QString& ownAddress,
                                                  QString& error) const;
     // Writes the row to disk and to the screen; a row that cannot be kept stops the run.
@@ -72,6 +73,8 @@ private:
     QString summaryLine() const;
     int exitCode() const;
     void tellStopped();
+    // The next unit number, or nothing, and the run ends, when all are given. Under mutex_.
+    std::optional<int> nextUnitLocked();
 
     const ProvisionRequest& request_;
     const Profile profile_;
@@ -85,6 +88,7 @@ private:
     int failed_ = 0;
     int skipped_ = 0;
     int saving_ = 0; // modules between takeUnit and their row
+    int savedAfterStop_ = 0;
     int opensTold_ = 0;
     int opensFailed_ = 0;
     bool noPortOpened_ = false;

@@ -114,7 +114,10 @@ private:
         ReportRow row;
         row.firmware = device_.FirmwareVersion;
         if (connection_.lastOutcome() != Outcome::Connected) {
-            row.unit = run_.takeUnitOfFailure();
+            const std::optional<int> unit = run_.takeUnitOfFailure();
+            if (!unit)
+                return disconnect(); // the run ends: no number is left for its row
+            row.unit = *unit;
             return finish(row, QStringLiteral("failed"), false);
         }
         seated_ = reportAddress(record_.settings.ownAddress);
@@ -149,11 +152,7 @@ private:
             return false;
         const ModuleSettings wanted = record_.settings;
         show(QStringLiteral("saving ") + wanted.name);
-        connection_.cmdWrite_Click();
-        platform_.processEvents();
-        if (connection_.lastOutcome() == Outcome::NotAcknowledged)
-            modulesave::reportUnacknowledgedSetting(watched_, platform_);
-        if (connection_.lastOutcome() != Outcome::Saved)
+        if (modulesave::saveSettings(connection_, platform_, watched_) != Outcome::Saved)
             return false;
         show(QStringLiteral("reading back ") + wanted.name);
         return modulesave::checkReadBack(comm_, platform_, device_, 0, wanted).has_value();

@@ -1,6 +1,9 @@
 #include "StopSignals.h"
 
+#include <QByteArray>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 
 namespace tavixat::stopsignals {
 
@@ -8,6 +11,7 @@ namespace {
 
 volatile std::sig_atomic_t received = 0;
 volatile std::sig_atomic_t firstSignal = 0;
+volatile std::sig_atomic_t lastSignal = 0;
 
 constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 
@@ -16,6 +20,7 @@ void onSignal(int signal) {
         firstSignal = signal;
     if (received < 2)
         received = received + 1;
+    lastSignal = signal;
 }
 
 } // namespace
@@ -36,6 +41,19 @@ int count() {
 
 int first() {
     return firstSignal;
+}
+
+int last() {
+    return lastSignal;
+}
+
+void endIfStoppedBeforeRun() {
+    if (received == 0)
+        return;
+    const int signal = last();
+    std::fprintf(stderr, "tavixat-cli: stopped by %s.\n", qPrintable(name(signal)));
+    std::fflush(nullptr);
+    std::_Exit(128 + signal);
 }
 
 QString name(int signal) {

@@ -9,9 +9,15 @@ namespace tavixat::stopsignals {
 // always closed (and its locks released) before the program ends.
 void install();
 
-// How many have arrived, and the first one's number (0 when none).
+// How many have arrived (counted up to two), the first one's number and the last one's (0 when
+// none): a second signal ends the program at once, and is the one it names.
 int count();
 int first();
+int last();
+
+// A signal that came before anything was opened that must be closed: says so and ends the
+// program at once with 128+N. Returns when none came.
+void endIfStoppedBeforeRun();
 
 // "SIGINT" and so on.
 QString name(int signal);

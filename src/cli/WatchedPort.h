@@ -4,13 +4,16 @@
 
 namespace tavixat {
 
-// A port that passes everything on to another and remembers the last command written, so that
-// a save that stopped can be reported by the setting it stopped at.
+// A port that passes everything on to another and remembers the last command written and what
+// came back after it, so that a save that stopped can be reported by the setting it stopped at
+// and whether the module refused it or said nothing.
 class WatchedPort : public SerialPort {
 public:
     explicit WatchedPort(SerialPort& port);
 
     QString lastCommand() const { return lastCommand_; }
+    // The module answered the last command with "[ERROR]".
+    bool lastCommandRefused() const { return answer_.contains("[ERROR]"); }
 
     bool setCommPort(int number) override { return port_.setCommPort(number); }
     int commPort() const override { return port_.commPort(); }
@@ -24,12 +27,13 @@ public:
     void setRtsEnable(bool enabled) override { port_.setRtsEnable(enabled); }
     bool rtsEnable() const override { return port_.rtsEnable(); }
     void discardInput() override { port_.discardInput(); }
-    QByteArray readInput() override { return port_.readInput(); }
+    QByteArray readInput() override;
     void writeOutput(const QByteArray& bytes) override;
 
 private:
     SerialPort& port_;
     QString lastCommand_;
+    QByteArray answer_; // read since the last command was written
 };
 
 } // namespace tavixat

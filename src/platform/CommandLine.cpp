@@ -23,6 +23,24 @@ CommandLine::CommandLine(const QString& program, const QString& version, const Q
     parser_.addOption(versionOption_);
 }
 
+void CommandLine::addOption(const QCommandLineOption& option, int rules) {
+    parser_.addOption(option);
+    if (!option.valueName().isEmpty())
+        valueOptions_.append({option, rules});
+}
+
+std::optional<EarlyExit> CommandLine::checkValues() const {
+    for (const auto& [option, rules] : valueOptions_) {
+        const QStringList values = parser_.values(option);
+        const QString name = QStringLiteral("--") + option.names().first();
+        if (!(rules & MayBeEmpty) && values.contains(QString()))
+            return usageError(QStringLiteral("%1 needs a %2.").arg(name, option.valueName()));
+        if (!(rules & Repeatable) && values.size() > 1)
+            return usageError(QStringLiteral("%1 is given twice.").arg(name));
+    }
+    return std::nullopt;
+}
+
 std::optional<EarlyExit> CommandLine::parse(const QStringList& arguments, bool takesArguments) {
     if (!parser_.parse(QStringList{program_} + arguments))
         return usageError(parser_.errorText());
@@ -30,6 +48,8 @@ std::optional<EarlyExit> CommandLine::parse(const QStringList& arguments, bool t
         return EarlyExit{helpText(), 0};
     if (parser_.isSet(versionOption_))
         return EarlyExit{program_ + u' ' + version_ + u'\n', 0};
+    if (auto refused = checkValues())
+        return refused;
     const QStringList positional = parser_.positionalArguments();
     if (!takesArguments && !positional.isEmpty())
         return usageError(QStringLiteral("unexpected argument \"%1\".").arg(positional.first()));

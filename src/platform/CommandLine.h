@@ -31,7 +31,11 @@ public:
     CommandLine(const QString& program, const QString& version, const QString& usage,
                 const QString& about);
 
-    void addOption(const QCommandLineOption& option) { parser_.addOption(option); }
+    // What an option's value may be. A value option is given once, with a value that is not
+    // empty, unless it says otherwise: a script whose variable is unset must not fall back on a
+    // default, and of two values neither may silently win.
+    enum ValueRule { Once = 0, Repeatable = 1, MayBeEmpty = 2 };
+    void addOption(const QCommandLineOption& option, int rules = Once);
     // `arguments` without the program's name. Nothing: go on with what parser() read. Arguments
     // other than options are refused unless the program `takesArguments`.
     std::optional<EarlyExit> parse(const QStringList& arguments, bool takesArguments);
@@ -42,6 +46,7 @@ public:
 
 private:
     QString helpText() const;
+    std::optional<EarlyExit> checkValues() const;
 
     QCommandLineParser parser_;
     QCommandLineOption helpOption_{{QStringLiteral("h"), QStringLiteral("help")},
@@ -52,6 +57,7 @@ private:
     QString version_;
     QString usage_;
     QString about_;
+    QList<QPair<QCommandLineOption, int>> valueOptions_;
 };
 
 } // namespace tavixat

@@ -4,13 +4,15 @@
 #include "Platform.h"
 
 #include <QFile>
-#include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tavixat {
 
 namespace {
-
-constexpr QFileDevice::Permissions kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 
 QString onOff(bool on) {
     return on ? QStringLiteral("on") : QStringLiteral("off");
@@ -27,18 +29,28 @@ LinkTrace::LinkTrace(const Platform& platform, QIODevice& out)
     : platform_(platform), out_(out), openedAt_(platform.now()) {}
 
 bool LinkTrace::openFile(QFile& file, const QString& path, QString& error) {
-    file.setFileName(path);
     // Created with the owner's bits alone; a file already there loses the others before a byte
     // of this run reaches it (a terminal or a pipe, such as /dev/stderr, is left as it is).
-    // Unbuffered: each line goes to the system as it is written.
-    const bool opened =
-        file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered, kOwnerOnly) &&
-        (!QFileInfo(file).isFile() || file.setPermissions(kOwnerOnly));
+    // Opened without waiting: a FIFO that nobody reads is refused at once, not waited for.
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0600);
+    struct stat st {};
+    const bool opened = fd >= 0 && ::fstat(fd, &st) == 0 &&
+                        (!S_ISREG(st.st_mode) || ::fchmod(fd, 0600) == 0) &&
+                        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0;
     if (!opened) {
-        error = QStringLiteral("Cannot write the trace %1: %2.").arg(path, file.errorString());
-        file.close();
+        const bool fifoUnread = errno == ENXIO;
+        error = QStringLiteral("Cannot write the trace %1: %2.")
+                    .arg(path, fifoUnread ? QStringLiteral("it is a pipe that nobody reads")
+                                          : QString::fromLocal8Bit(strerror(errno)));
+        if (fd >= 0)
+            ::close(fd);
+        return false;
     }
-    return opened;
+    // Unbuffered: each line goes to the system as it is written.
+    file.setFileName(path);
+    return file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered,
+                     QFileDevice::AutoCloseHandle);
 }
 
 void LinkTrace::portOpened(const QString& port, const QString& device, const QString& settings,
@@ -78,8 +90,18 @@ void LinkTrace::replyMissed(const QString& expected) {
 }
 
 void LinkTrace::writeLine(const QString& event) {
+    if (!writeError_.isEmpty())
+        return; // said once; the lines after a lost one would mislead
     const qint64 ms = platform_.now() - openedAt_;
-    out_.write(QStringLiteral("%1 %2\n").arg(ms, 7).arg(event).toUtf8());
+    const QByteArray line = QStringLiteral("%1 %2\n").arg(ms, 7).arg(event).toUtf8();
+    if (out_.write(line) == line.size())
+        return;
+    const auto* file = qobject_cast<const QFile*>(&out_);
+    writeError_ =
+        QStringLiteral("The trace %1 could not be written: %2.")
+            .arg(file ? file->fileName() : QStringLiteral("of the line"), out_.errorString());
+    if (onWriteFailed)
+        onWriteFailed(writeError_);
 }
 
 } // namespace tavixat

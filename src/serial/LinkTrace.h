@@ -2,6 +2,9 @@
 
 #include "LinkObserver.h"
 
+#include <QString>
+#include <functional>
+
 class QFile;
 class QIODevice;
 
@@ -20,6 +23,12 @@ public:
     // holds PIN codes. False, with the reason in `error`, when it cannot.
     static bool openFile(QFile& file, const QString& path, QString& error);
 
+    // A line that could not be written (a full disk, /dev/full): the trace stops there, and the
+    // failure is kept to be said once the work at hand is done. Empty while all went well.
+    QString writeError() const { return writeError_; }
+    // Called once, at the first line that could not be written.
+    std::function<void(const QString& error)> onWriteFailed;
+
     void portOpened(const QString& port, const QString& device, const QString& settings,
                     bool rts) override;
     void portNotOpened(const QString& description) override;
@@ -36,6 +45,7 @@ private:
     const Platform& platform_;
     QIODevice& out_;
     qint64 openedAt_;
+    QString writeError_;
 };
 
 } // namespace tavixat

@@ -169,16 +169,15 @@ struct Parser {
         commandLine.addOption(pace);
         commandLine.addOption(silent);
         commandLine.addOption(answerRts);
-        commandLine.addOption(firmware);
-        commandLine.addOption(name);
-        commandLine.addOption(pin);
-        commandLine.addOption(master);
+        // A module's texts may be empty: that is a module worth trying.
+        for (const QCommandLineOption* text : {&firmware, &name, &pin, &master})
+            commandLine.addOption(*text, CommandLine::MayBeEmpty);
         commandLine.addOption(noVersion);
         for (const NumberOption* option : kNumberOptions)
             commandLine.addOption(makeOption(*option));
         commandLine.addOption(lowerCaseAcks);
         commandLine.addOption(noise);
-        commandLine.addOption(refuse);
+        commandLine.addOption(refuse, CommandLine::Repeatable);
         commandLine.addOption(jig);
     }
 };
