@@ -71,7 +71,10 @@ int main(int argc, char* argv[]) {
     }
     tavixat::DeviceState device;
     tavixat::frmMain window(platform, comm, device);
+    trace.onWriteFailed = [&window](const QString& error) { window.reportTraceFailure(error); };
     window.show();
     // The program ends when its window closes; closing it closes the port.
-    return QApplication::exec();
+    const int exitCode = QApplication::exec();
+    trace.onWriteFailed = nullptr; // the window goes first
+    return exitCode;
 }

@@ -34,7 +34,9 @@ std::optional<EarlyExit> CommandLine::checkValues() const {
         const QStringList values = parser_.values(option);
         const QString name = QStringLiteral("--") + option.names().first();
         if (!(rules & MayBeEmpty) && values.contains(QString()))
-            return usageError(QStringLiteral("%1 needs a %2.").arg(name, option.valueName()));
+            return usageError(option.valueName() == option.valueName().toUpper()
+                                  ? QStringLiteral("%1 needs a %2.").arg(name, option.valueName())
+                                  : QStringLiteral("%1 needs a value.").arg(name));
         if (!(rules & Repeatable) && values.size() > 1)
             return usageError(QStringLiteral("%1 is given twice.").arg(name));
     }

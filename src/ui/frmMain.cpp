@@ -102,6 +102,15 @@ void frmMain::refreshPortList() {
     }
 }
 
+void frmMain::reportTraceFailure(const QString& text) {
+    constexpr int kRetryMs = 100;
+    if (unloaded_)
+        return;
+    if (connection_->isExchangeRunning() || !isEnabled())
+        return QTimer::singleShot(kRetryMs, this, [this, text] { reportTraceFailure(text); });
+    platform_.showMessage(text, MessageIcon::Error);
+}
+
 void frmMain::Form_Unload() {
     comm_.ClosePort();
 }

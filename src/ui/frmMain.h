@@ -81,6 +81,10 @@ public:
     void rememberFocus();
     void restoreFocus();
 
+    // Shows a trace's failure to be written, in a message box once no exchange with the module
+    // waits: a box in the middle of one would hold the module's replies up.
+    void reportTraceFailure(const QString& text);
+
     // True once the window has closed for good; nothing may use it then.
     bool isUnloaded() const { return unloaded_; }
 

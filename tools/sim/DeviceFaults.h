@@ -25,6 +25,8 @@ struct DeviceFaults {
     // Commands, by keyword ("NAME", "SBIT", "MASTER"), answered with the field "ERROR" instead
     // of their acknowledgement; the device takes nothing from them.
     QSet<QByteArray> refusedKeywords;
+    // Commands, by keyword, acknowledged as usual while the device keeps nothing from them.
+    QSet<QByteArray> forgottenKeywords;
     // "ok" and "ready" instead of "OK" and "READY".
     bool lowerCaseAcks = false;
     // A query is answered with only the first k fields.

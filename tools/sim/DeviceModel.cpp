@@ -104,6 +104,8 @@ std::optional<QList<QByteArray>> DeviceModel::act(const QByteArray& command) {
     const QByteArray keyword = equals >= 0 ? command.left(equals) : command;
     if (faults_.refusedKeywords.contains(keyword))
         return QList<QByteArray>{kRefusal};
+    if (faults_.forgottenKeywords.contains(keyword))
+        return QList<QByteArray>{acknowledgement("OK")};
     if (equals >= 0)
         return storeValue(command.left(equals), command.mid(equals + 1));
     if (command == "PING") {

@@ -152,6 +152,11 @@ struct Parser {
         QStringLiteral("Answer the command with this keyword (NAME, PKEY, SBIT, MASTER, PIN_ON, "
                        "...) with [ERROR] and take nothing from it. May be given more than once."),
         QStringLiteral("keyword")};
+    QCommandLineOption forget{
+        QStringLiteral("forget"),
+        QStringLiteral("Acknowledge the command with this keyword as usual, but keep nothing from "
+                       "it. May be given more than once."),
+        QStringLiteral("keyword")};
     QCommandLineOption noise{
         QStringLiteral("noise"),
         QStringLiteral("Send <bytes> between the fields of a reply, outside the brackets. "
@@ -178,6 +183,7 @@ struct Parser {
         commandLine.addOption(lowerCaseAcks);
         commandLine.addOption(noise);
         commandLine.addOption(refuse, CommandLine::Repeatable);
+        commandLine.addOption(forget, CommandLine::Repeatable);
         commandLine.addOption(jig);
     }
 };
@@ -297,6 +303,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     options.faults.lowerCaseAcks = p.parser.isSet(p.lowerCaseAcks);
     for (const QString& keyword : p.parser.values(p.refuse))
         options.faults.refusedKeywords.insert(keyword.toLatin1());
+    for (const QString& keyword : p.parser.values(p.forget))
+        options.faults.forgottenKeywords.insert(keyword.toLatin1());
     if (p.parser.isSet(p.firmware))
         options.settings.firmware = p.parser.value(p.firmware);
     if (p.parser.isSet(p.name))
