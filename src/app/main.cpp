@@ -61,7 +61,7 @@ int main(int argc, char* argv[]) {
     tavixat::modComm comm(port, platform);
     if (const QString path = tracePathOf(commandLine.parser()); !path.isEmpty()) {
         QString error;
-        if (!tavixat::LinkTrace::openFile(traceFile, path, error)) {
+        if (!trace.openFile(traceFile, path, error)) {
             // Said twice: a window started from the menu has no terminal to say it on.
             std::fprintf(stderr, "tavixat-setup: %s\n", error.toLocal8Bit().constData());
             platform.showMessage(error, tavixat::MessageIcon::Error);

@@ -139,7 +139,7 @@ private:
 
     bool startTrace() {
         QString error;
-        if (!LinkTrace::openFile(traceFile_, request_.tracePath, error)) {
+        if (!trace_.openFile(traceFile_, request_.tracePath, error)) {
             print(stderr, QStringLiteral("tavixat-cli: ") + error + u'\n');
             return false;
         }

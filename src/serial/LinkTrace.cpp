@@ -48,7 +48,7 @@ bool LinkTrace::openFile(QFile& file, const QString& path, QString& error) {
         return false;
     }
     // Unbuffered: each line goes to the system as it is written.
-    file.setFileName(path);
+    path_ = path;
     return file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered,
                      QFileDevice::AutoCloseHandle);
 }
@@ -96,10 +96,8 @@ void LinkTrace::writeLine(const QString& event) {
     const QByteArray line = QStringLiteral("%1 %2\n").arg(ms, 7).arg(event).toUtf8();
     if (out_.write(line) == line.size())
         return;
-    const auto* file = qobject_cast<const QFile*>(&out_);
     writeError_ =
-        QStringLiteral("The trace %1 could not be written: %2.")
-            .arg(file ? file->fileName() : QStringLiteral("of the line"), out_.errorString());
+        QStringLiteral("The trace %1 could not be written: %2.").arg(path_, out_.errorString());
     if (onWriteFailed)
         onWriteFailed(writeError_);
 }

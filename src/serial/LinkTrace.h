@@ -21,7 +21,8 @@ public:
 
     // Creates the file at `path`, or empties the one there, readable by its owner only: a trace
     // holds PIN codes. False, with the reason in `error`, when it cannot.
-    static bool openFile(QFile& file, const QString& path, QString& error);
+    // The trace's failures name the file.
+    bool openFile(QFile& file, const QString& path, QString& error);
 
     // A line that could not be written (a full disk, /dev/full): the trace stops there, and the
     // failure is kept to be said once the work at hand is done. Empty while all went well.
@@ -46,6 +47,7 @@ private:
     QIODevice& out_;
     qint64 openedAt_;
     QString writeError_;
+    QString path_;
 };
 
 } // namespace tavixat

@@ -169,7 +169,7 @@ void TestCli::commands_data() {
     for (const auto& r : refusals) {
         QTest::newRow(qPrintable(QStringLiteral("%1 refused").arg(r.keyword)))
             << QStringList{"--refuse", r.keyword} << QString() << QString() << r.runs << 6
-            << QStringLiteral("\nThe module refused the %1 setting. The settings after it were "
+            << QStringLiteral("=The module refused the %1 setting. The settings after it were "
                               "not sent, those before it may have been saved.\n")
                    .arg(r.key)
             << QStringList{r.command, "<EXIT>"};
