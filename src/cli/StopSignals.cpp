@@ -1,6 +1,8 @@
 #include "StopSignals.h"
 
 #include <QByteArray>
+#include <algorithm>
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -9,17 +11,16 @@ namespace tavixat::stopsignals {
 
 namespace {
 
-volatile std::sig_atomic_t received = 0;
+// Lock-free, so safe in a handler; two signals may be taken by two threads at once.
+std::atomic<int> received{0};
 volatile std::sig_atomic_t firstSignal = 0;
 volatile std::sig_atomic_t lastSignal = 0;
 
 constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 
 void onSignal(int signal) {
-    if (received == 0)
+    if (received.fetch_add(1) == 0)
         firstSignal = signal;
-    if (received < 2)
-        received = received + 1;
     lastSignal = signal;
 }
 
@@ -36,7 +37,7 @@ void install() {
 }
 
 int count() {
-    return received;
+    return std::min(received.load(), 2);
 }
 
 int first() {
