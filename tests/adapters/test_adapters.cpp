@@ -9,12 +9,31 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstdarg>
+#include <dlfcn.h>
 #include <fcntl.h>
+#include <linux/serial.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 using namespace tavixat;
 using Kind = DeviceFacts::Kind;
 Q_DECLARE_METATYPE(DeviceFacts)
+
+// The UART type a driver tells when asked (TIOCGSERIAL), while a test sets it: no machine has
+// every kind of port. Every other request goes to the system.
+std::optional<int> answeredUartType;
+extern "C" int ioctl(int fd, unsigned long request, ...) noexcept {
+    va_list rest;
+    va_start(rest, request);
+    void* argument = va_arg(rest, void*);
+    va_end(rest);
+    if (request == TIOCGSERIAL && answeredUartType)
+        return static_cast<serial_struct*>(argument)->type = *answeredUartType, 0;
+    static const auto real =
+        reinterpret_cast<int (*)(int, unsigned long, ...)>(::dlsym(RTLD_NEXT, "ioctl"));
+    return real(fd, request, argument);
+}
 
 namespace {
 
@@ -267,30 +286,35 @@ void TestAdapters::openFailureMessage() {
 }
 
 void TestAdapters::uart_data() {
-    QTest::addColumn<bool>("node"); // a terminal is there, which is no UART
+    // The node: -2 none, -1 a terminal (no UART), else the UART type its driver answers with.
+    QTest::addColumn<int>("node");
     // The node's entry in the tty class folder: none, "-" without a parent device, else the
     // parent's driver.
     QTest::addColumn<QString>("entry");
     QTest::addColumn<bool>("uart");
-    QTest::newRow("no entry") << true << "" << false;
-    QTest::newRow("no parent: a virtual terminal") << true << "-" << false;
-    QTest::newRow("serial core port") << false << "port" << true;
-    QTest::newRow("8250 node, no UART answers") << true << "serial8250" << false;
-    QTest::newRow("8250 node missing") << false << "serial8250" << false;
+    QTest::newRow("no entry") << -1 << "" << false;
+    QTest::newRow("no parent: a virtual terminal") << -1 << "-" << false;
+    QTest::newRow("serial core port") << -2 << "port" << true;
+    QTest::newRow("8250 node, no UART answers") << -1 << "serial8250" << false;
+    QTest::newRow("8250 node missing") << -2 << "serial8250" << false;
+    QTest::newRow("8250 node, a 16550A") << PORT_16550A << "serial8250" << true;
+    QTest::newRow("8250 node, type unknown") << PORT_UNKNOWN << "serial8250" << false;
 }
 
 void TestAdapters::uart() {
-    QFETCH(bool, node);
+    QFETCH(int, node);
     QFETCH(QString, entry);
     QTemporaryDir ttyClass;
     const int tty = ::posix_openpt(O_RDWR | O_NOCTTY);
     QVERIFY(tty >= 0 && ::grantpt(tty) == 0 && ::unlockpt(tty) == 0);
-    const QString device = node ? QString::fromLocal8Bit(::ptsname(tty)) : "/dev/ttyS99-none";
+    const QString device = node > -2 ? QString::fromLocal8Bit(::ptsname(tty)) : "/dev/ttyS99-none";
     const QString parent = ttyClass.filePath(QFileInfo(device).fileName() + "/device");
     QVERIFY(entry.isEmpty() || QDir().mkpath(entry == "-" ? QFileInfo(parent).path() : parent));
     QVERIFY(entry.size() < 2 || QFile::link(ttyClass.filePath(entry), parent + "/driver"));
-    QTEST(hasUart(ttyClass.path(), device), "uart");
-    ::close(tty);
+    answeredUartType = node >= 0 ? std::optional(node) : std::nullopt;
+    const bool uart = hasUart(ttyClass.path(), device);
+    answeredUartType.reset(), ::close(tty);
+    QTEST(uart, "uart");
 }
 
 QTEST_GUILESS_MAIN(TestAdapters)
