@@ -11,12 +11,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace tavixat;
 
-// The device's end of a pseudo-terminal.
+// The device's end of a pseudo-terminal. Waits are bounded generously: they only end early.
 struct Pty {
     int far = ::posix_openpt(O_RDWR | O_NOCTTY);
     Pty() { ::grantpt(far), ::unlockpt(far); }
@@ -26,9 +28,28 @@ struct Pty {
     // Sends the bytes and reads at the port until they arrived, polled as the serial link polls.
     QByteArray echo(QtSerialPort& port, const QByteArray& bytes) {
         QByteArray in;
-        for (QDeadlineTimer t(send(bytes) ? 1000 : 0); !in.endsWith(bytes) && !t.hasExpired();)
+        for (QDeadlineTimer t(send(bytes) ? 5000 : 0); !in.endsWith(bytes) && !t.hasExpired();)
             in += port.readInput();
         return in;
+    }
+    // Sends the bytes and waits, without running events, until the port's end holds them unread:
+    // a write takes a moment to cross.
+    bool sendArrived(const QByteArray& bytes) {
+        const int near = ::open(::ptsname(far), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+        int held = 0;
+        pollfd in{near, POLLIN, 0};
+        for (QDeadlineTimer t(send(bytes) ? 5000 : 0);
+             ::ioctl(near, FIONREAD, &held) == 0 && held < bytes.size() && !t.hasExpired();)
+            ::poll(&in, 1, 10);
+        ::close(near);
+        return held == bytes.size();
+    }
+    // What the port wrote; empty when nothing came within the bound.
+    QByteArray take() {
+        char bytes[64];
+        pollfd out{far, POLLIN, 0};
+        const bool came = ::poll(&out, 1, 5000) == 1;
+        return came ? QByteArray(bytes, qMax(0, int(::read(far, bytes, sizeof bytes)))) : "";
     }
 };
 
@@ -177,8 +198,7 @@ private slots:
         first.setDevicePath(pty.path());
         second.setDevicePath(link);
         QString got;
-        QVERIFY(first.open(got) && pty.send("[KE"));
-        ::usleep(50'000);
+        QVERIFY(first.open(got) && pty.sendArrived("[KE"));
         QVERIFY(!second.open(got));
         QCOMPARE(got, link + ": the port is busy (in use by another program).");
         // The line was neither flushed nor set up again under the first.
@@ -194,18 +214,17 @@ private slots:
         port.setRtsEnable(true); // a pseudo-terminal has no modem lines: refused, and no harm
         QVERIFY(openAt(port, pty.path()) && openAt(port, pty.path())); // open twice: still open
         QCOMPARE(pty.echo(port, "[OLD]"), "[OLD]"); // pulled from the system, no event loop
-        QVERIFY(pty.send("[LATE]"));                // before the next open: not for this session
-        ::usleep(50'000);
+        // Pulling ends in a wait that timed out, which is no fault of the line.
+        QCOMPARE(port.findChild<QSerialPort*>()->error(), QSerialPort::NoError);
+        QVERIFY(pty.sendArrived("[LATE]")); // before the next open: not for this session
         port.writeOutput("<EXIT>");
         port.close();
-        char exit[8] = {}; // written right before the close, yet it arrives
-        QCOMPARE(QByteArray(exit, ::read(pty.far, exit, 7)), "<EXIT>");
+        QCOMPARE(pty.take(), "<EXIT>"); // written right before the close, yet it arrives
         QVERIFY(openAt(port, pty.path()));
         QCOMPARE(pty.echo(port, "[NOW]"), "[NOW]");
         ::close(std::exchange(pty.far, -1)); // the far end hangs up
         QVERIFY(port.readInput().isEmpty() && !port.isOpen());
-        QTest::qWait(100);
-        QCOMPARE(lost.count(), 1);
+        QTRY_COMPARE(lost.count(), 1);
     }
 };
 
