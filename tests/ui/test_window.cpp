@@ -27,7 +27,9 @@ namespace {
 // A platform whose port list names the device paths a settings file gave.
 struct PortsPlatform : FakePlatform {
     QList<PortEntry> ports;
+    QString problem; // what keeps the settings file from being read
     QList<PortEntry> portTable() override { return ports; }
+    QString settingsProblem() override { return problem; }
 };
 
 struct WindowRig {
@@ -38,10 +40,12 @@ struct WindowRig {
     std::unique_ptr<frmMain> window;
     std::optional<sim::DeviceModel> model;
 
-    explicit WindowRig(const QString& storedPort = {}, const QList<PortEntry>& ports = {}) {
+    explicit WindowRig(const QString& storedPort = {}, const QList<PortEntry>& ports = {},
+                       const QString& problem = {}) {
         if (!storedPort.isNull())
             platform.settings.insert(QStringLiteral("Properties/CommPort"), storedPort);
         platform.ports = ports;
+        platform.problem = problem;
         window = std::make_unique<frmMain>(platform, comm, device);
     }
     // Connects the shown window to the device model, in the Master role; the line log restarts.
@@ -187,9 +191,20 @@ void TestWindow::layout() {
     QCOMPARE(w.windowTitle(), "TavixAT Setup (3.0.2)");
     QVERIFY(w.minimumSize() == QSize(561, 281) && w.maximumSize() == w.minimumSize());
     QVERIFY(!w.Timer1->isActive() && w.Timer1->interval() == 1000);
-    // The port kept from the last run, when it is one of the list or 0 (none).
-    for (const auto& [stored, selected] : {std::pair{"16", 15}, {"0", -1}, {"1a", 0}})
-        QCOMPARE(WindowRig(stored).window->cboPort->currentIndex(), selected);
+    // The port kept from the last run, when it is one of the list or 0 (none); a settings file
+    // that cannot be read is told of once.
+    for (const auto& [stored, selected, problem] :
+         {std::tuple{"16", 15, ""}, {"0", -1, "f is not a file."}, {"1a", 0, ""}}) {
+        const WindowRig start(stored, {}, problem);
+        QCOMPARE(start.window->cboPort->currentIndex(), selected);
+        QCOMPARE(start.platform.messages.size(), qsizetype(*problem != 0));
+        QCOMPARE(start.platform.messages.value(0).text,
+                 *problem ? problem + QString("\r\nTavixAT Setup starts with its default settings "
+                                              "and leaves the file as it is, so nothing in it is "
+                                              "lost. Correct the file or move it away to keep "
+                                              "settings again.")
+                          : "");
+    }
 }
 
 void TestWindow::captionsAndPictures() {
@@ -342,6 +357,9 @@ void TestWindow::moduleTextAsText_data() {
                                          << "v2.0<b>beta</b>";
     QTest::newRow("markup in a port's path") << "cboPort"
                                              << "/dev/<i>tty</i>  USB0";
+    // An adapter plugged in while the window is open, seen once the list drops down.
+    QTest::newRow("a port's path, dropped down") << "cboPort dropped down"
+                                                 << "/dev/ttyUSB0";
     QTest::newRow("markup in a message") << "message"
                                          << "Invalid version (<img src=x.png>)";
 }
@@ -349,12 +367,16 @@ void TestWindow::moduleTextAsText_data() {
 void TestWindow::moduleTextAsText() {
     QFETCH(QString, where);
     QFETCH(QString, text);
-    WindowRig rig({}, {{1, text, true}});
+    const QList<PortEntry> ports{{1, text, true}};
+    WindowRig rig({}, where == "cboPort" ? ports : QList<PortEntry>());
     QString seen;
     if (where == "lblVersion") {
         rig.connectTo({.firmware = text});
         seen = seenText(rig.window->lblVersion->text(), rig.window->lblVersion->textFormat());
-    } else if (where == "cboPort") {
+    } else if (where.startsWith("cboPort")) {
+        rig.platform.ports = ports;
+        if (where.endsWith("down"))
+            rig.window->cboPort->showPopup();
         seen = seenText(rig.window->cboPort->itemData(0, Qt::ToolTipRole).toString());
     } else { // the box, once it has the focus, gives it back to the window's control
         rig.connectTo({});
