@@ -144,16 +144,12 @@ void TestAdapters::refresh_data() {
     QTest::addColumn<QByteArray>("ini");  // after COM1 to COM14 taken; '@' is the by-id folder
     QTest::addColumn<bool>("writable");   // else read-only, to an unprivileged user
     QTest::addColumn<QStringList>("out"); // ports opening a or b, unnumbered (!), warnings
-    const QString ignored = "%1: the entry \"%2\" under [Ports] is ignored: only COM1 to COM16 "
-                            "name a port.";
+    QStringList ignored{"COM15=a", "COM16=b"};
+    for (const char* key : {"COM0", "COM17", "COMx", "com5"})
+        ignored << "%1: the entry \"" + QString(key) +
+                       "\" under [Ports] is ignored: only COM1 to COM16 name a port.";
     QTest::newRow("keys that name no port")
-        << QByteArray("COM0=@/a\nCOMx=@/b\ncom5=@/b\nCOM17=/dev/x\n") << true
-        << QStringList{"COM15=a",
-                       "COM16=b",
-                       ignored.arg("%1", "COM0"),
-                       ignored.arg("%1", "COM17"),
-                       ignored.arg("%1", "COMx"),
-                       ignored.arg("%1", "com5")};
+        << QByteArray("COM0=@/a\nCOMx=@/b\ncom5=@/b\nCOM17=/dev/x\n") << true << ignored;
     QTest::newRow("file cannot be written")
         << QByteArray() << false
         << QStringList{"COM15=a", "COM16=b",
@@ -264,8 +260,8 @@ void TestAdapters::openFailureMessage_data() {
                              << ": there is no such device.\r\nAttached now:\r\nX";
     QTest::newRow("none attached")
         << "" << DeviceFacts{Kind::Missing, true, true, u, r, r, 0, {}}
-        << ": there is no such device.\r\nNo serial "
-           "adapter is attached: plug one in, then choose its COM number in the port list.";
+        << ": there is no such device.\r\nNo serial adapter is attached: plug one in, then choose "
+           "its COM number in the port list.";
     QTest::newRow("folder") << "/tmp" << DeviceFacts{} << " is not a serial port.";
     QTest::newRow("/dev/null") << "/dev/null" << DeviceFacts{} << " is not a serial port.";
 }

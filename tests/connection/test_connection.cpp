@@ -130,6 +130,12 @@ const QString kSaved = "<NAME=TavixAT><PKEY=1234><BAUD=9600><SBIT=1><PRTY=N><SLA
                        "<PIN_ON>" +
                        kUp + "|Settings saved!";
 
+// The fields of a healthy device, read as a Slave, and once Master is chosen.
+const QString kSlave =
+    "|-0;TavixAT;1234;-0000 00 00 0000;00ba 5e 12 3456;v2.0;3;0;0;false;true;true;true";
+const QString kMaster =
+    "|-0;TavixAT;1234;0000 00 00 0000;00ba 5e 12 3456;v2.0;3;0;0;true;false;-true;true";
+
 const QStringList kMasterSave{
     "<NAME=TavixAT>",         "<PKEY=1234>",    "<BAUD=9600>", "<SBIT=1>", "<PRTY=N>", "<MASTER>",
     "<ADDR=1234 56 78 9abc>", "<DISCOVERABLE>", "<PIN_ON>"};
@@ -168,9 +174,7 @@ void TestConnection::sequences_data() {
     };
     // Connecting takes 500 ms before the open, one poll for the ping, 100 ms for the version
     // and 400 for the query.
-    row("connect and read", {}, {}, "cmdConnect,fields", 1100,
-        kQuery + kUp +
-            "|-0;TavixAT;1234;-0000 00 00 0000;00ba 5e 12 3456;v2.0;3;0;0;false;true;true;true");
+    row("connect and read", {}, {}, "cmdConnect,fields", 1100, kQuery + kUp + kSlave);
     row("answers the third ping", {}, {.answerPingFrom = 3}, "cmdConnect", 2100,
         "<PING><PING>" + kQuery + kUp);
     row("answers with RTS off", {}, {.answerOnlyWithRts = false}, "cmdConnect", 3600,
@@ -192,11 +196,9 @@ void TestConnection::sequences_data() {
         "<PING>" + kQuery + kUp +
             "|-0;READY;1234;-0000 00 00 0000;00ba 5e 12 3456;v2.0;3;0;0;false;true;true;true");
     row("700 ms replies", {}, {.latencyMs = 700}, "cmdConnect,fields", -1,
-        "<PING>" + kQuery + kUp +
-            "|-0;TavixAT;1234;-0000 00 00 0000;00ba 5e 12 3456;v2.0;3;0;0;false;true;true;true");
+        "<PING>" + kQuery + kUp + kSlave);
     row("1200 ms replies", {}, {.latencyMs = 1200}, "cmdConnect,fields", -1,
-        "<PING><PING>" + kQuery + kUp +
-            "|-0;TavixAT;1234;-0000 00 00 0000;00ba 5e 12 3456;v2.0;3;0;0;false;true;true;true");
+        "<PING><PING>" + kQuery + kUp + kSlave);
     row("read: master, fast line, invisible, v1.1",
         {.baudRate = "115200",
          .stopBits = "2",
@@ -225,9 +227,7 @@ void TestConnection::sequences_data() {
         kQuery + "|Connect|0;-;-;-0000 00 00 0000;-;-;--1;--1;--1;-false;-false;-false;-true" +
             "|!Incomplete reply from device!\r\nOnly 8 of the 12 settings arrived.");
     row("read: fields still coming", {.role = "MASTER"}, {.fieldIntervalMs = 150},
-        "cmdConnect,fields", 2400,
-        kQuery + kUp +
-            "|-0;TavixAT;1234;0000 00 00 0000;00ba 5e 12 3456;v2.0;3;0;0;true;false;-true;true");
+        "cmdConnect,fields", 2400, kQuery + kUp + kMaster);
     row("read: query 600 ms late, then a tick", {}, {.queryDelayMs = 600}, "cmdConnect,tick", -1,
         kQuery + "<PING>" + kUp);
     // Values longer than the boxes are shown and saved whole; typing never makes them longer.
@@ -253,14 +253,11 @@ void TestConnection::sequences_data() {
             << kMasterSave.mid(0, i + 1).join(QString()) + kUp + kNoReply;
     row("save: role unanswered", {}, {.stopAfterCommands = 8}, "up,cmdWrite", -1,
         "<NAME=TavixAT><PKEY=1234><BAUD=9600><SBIT=1><PRTY=N><SLAVE>" + kUp + kNoReply);
-    row("Master, then Slave again", {}, {}, "up,OptMaster,OptSlave,fields", -1,
-        kUp + "|-0;TavixAT;1234;-0000 00 00 0000;00ba 5e 12 3456;v2.0;3;0;0;false;true;true;true");
+    row("Master, then Slave again", {}, {}, "up,OptMaster,OptSlave,fields", -1, kUp + kSlave);
     row("refused: name with >", {}, {}, "up,txtName=a>b,cmdWrite", 0, kUp + unsafe("device name"));
     row("refused: PIN with ]", {}, {}, "up,txtPin=12]4,cmdWrite", 0, kUp + unsafe("PIN code"));
     row("refused: address with <", {}, {}, "up,OptMaster,fields,txtAddr=0000 00 00 000<,cmdWrite",
-        0,
-        kUp + "|-0;TavixAT;1234;0000 00 00 0000;00ba 5e 12 3456;v2.0;3;0;0;true;false;-true;true" +
-            unsafe("address to connect to"));
+        0, kUp + kMaster + unsafe("address to connect to"));
     row("refused: no baud rate", {}, {}, "up,cboBaud=-1,cmdWrite", 0, kUp + unlisted("baud rate"));
     row("refused: no parity", {}, {}, "up,cboParity=-1,cmdWrite", 0, kUp + unlisted("parity"));
     // Text typed into a list counts when it is exactly one of its entries.

@@ -107,8 +107,7 @@ void TestEndToEnd::session_data() {
     QTest::newRow("hangs up in the middle of the query")
         << QStringList{"--hang-up-after-bytes", "47"} << "connect" << lost << false;
     QTest::newRow("silent during the keep-alive")
-        << QStringList{"--stop-after-commands", "3"} << "idle"
-        << "" << false;
+        << QStringList{"--stop-after-commands", "3"} << "idle" << QString() << false;
     QTest::newRow("pulled off the line") << QStringList{} << "kill" << lost << false;
 }
 

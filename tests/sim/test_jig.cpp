@@ -31,8 +31,7 @@ void TestJig::seatsModulesInTurn_data() {
     for (const char* bad :
          {"0001a1b2c3d:5:2", "0001a1b2c3d4e:5:2", "0001a1b2c3dg:5:2", "0001a1b2c3d4:0:2",
           "0001a1b2c3d4:5:-1", "0001a1b2c3d4:5", "a:1:2:3", "0001a1b2c3d4:1:2,"})
-        QTest::newRow(bad) << bad << ""
-                           << "!";
+        QTest::newRow(bad) << bad << QString() << "!";
 }
 
 void TestJig::seatsModulesInTurn() {
