@@ -126,9 +126,9 @@ struct Rig {
 const QString kUp = "|Disconnect tick open", kNoReply = "|!No reply from device!";
 const QString kLost = "|Connect|!ERROR, Check COM1!\r\n/dev/ttyUSB0: the device is gone";
 const QString kQuery = "<PING><VERS><QUERY>", kFive = QString("<PING>").repeated(5);
-const QString kSaved = "<NAME=TavixAT><PKEY=1234><BAUD=9600><SBIT=1><PRTY=N><SLAVE><DISCOVERABLE>"
-                       "<PIN_ON>" +
-                       kUp + "|Settings saved!";
+const QString kSlaveEnd = "<SBIT=1><PRTY=N><SLAVE><DISCOVERABLE><PIN_ON>"; // of a Slave's save
+const QString kSaved =
+    "<NAME=TavixAT><PKEY=1234><BAUD=9600>" + kSlaveEnd + kUp + "|Settings saved!";
 
 // The fields of a healthy device, read as a Slave, and once Master is chosen.
 const QString kSlave =
@@ -233,11 +233,10 @@ void TestConnection::sequences_data() {
     // Values longer than the boxes are shown and saved whole; typing never makes them longer.
     row("long values kept", {.name = "TwentyCharacterName1", .pinCode = "123456789012"}, {},
         "up,key/txtName=\bXY,cmdWrite", -1,
-        "<NAME=TwentyCharacterName><PKEY=123456789012><BAUD=9600><SBIT=1><PRTY=N><SLAVE>"
-        "<DISCOVERABLE><PIN_ON>" +
-            kUp + "|Settings saved!");
+        "<NAME=TwentyCharacterName><PKEY=123456789012><BAUD=9600>" + kSlaveEnd + kUp +
+            "|Settings saved!");
     row("save a name with a space", {}, {}, "up,txtName=My Unit~,0:flags,cmdWrite", -1,
-        "<NAME=My Unit~><PKEY=1234><BAUD=9600><SBIT=1><PRTY=N><SLAVE><DISCOVERABLE><PIN_ON>" + kUp +
+        "<NAME=My Unit~><PKEY=1234><BAUD=9600>" + kSlaveEnd + kUp +
             "|Disconnect open wait off|Settings saved!");
     row("save master, invisible, no PIN request", {}, {},
         "up,chkDiscoverable,OptMaster,chkPIN,txtPin=,cboParity=1,txtAddr=1234 56 78 9abc,cmdWrite",
@@ -264,8 +263,7 @@ void TestConnection::sequences_data() {
     row("refused: typed baud rate", {}, {}, "up,cboBaud='12345,cmdWrite", 0,
         kUp + unlisted("baud rate"));
     row("typed baud rate of the list", {}, {}, "up,cboBaud='115200,cmdWrite", -1,
-        "<NAME=TavixAT><PKEY=1234><BAUD=115200><SBIT=1><PRTY=N><SLAVE><DISCOVERABLE><PIN_ON>" +
-            kUp + "|Settings saved!");
+        "<NAME=TavixAT><PKEY=1234><BAUD=115200>" + kSlaveEnd + kUp + "|Settings saved!");
     row("refused: Master address of the wrong shape", {}, {}, "up,OptMaster,txtAddr=12,cmdWrite", 0,
         kUp + "|!Invalid address format!\r\nThe address must look like xxxx xx xx xxxx.");
     row("keep-alive answered", {}, {}, "up,tick", 100, "<PING>" + kUp);

@@ -1,3 +1,4 @@
+#include "../support/PseudoTerminal.h"
 #include "CommandLine.h"
 #include "LineSettings.h"
 #include "PortNames.h"
@@ -19,11 +20,7 @@
 using namespace tavixat;
 
 // The device's end of a pseudo-terminal. Its waits are bounds: they end once all is there.
-struct Pty {
-    int far = ::posix_openpt(O_RDWR | O_NOCTTY);
-    Pty() { ::grantpt(far), ::unlockpt(far); }
-    ~Pty() { ::close(far); }
-    QString path() const { return QString::fromLocal8Bit(::ptsname(far)); }
+struct Pty : PseudoTerminal {
     // Sends the bytes and waits, running no events, until the port's end holds them unread: a
     // write takes a moment to cross.
     bool send(const QByteArray& bytes) {
