@@ -44,8 +44,7 @@ struct WindowRig {
                        const QString& problem = {}) {
         if (!storedPort.isNull())
             platform.settings.insert(QStringLiteral("Properties/CommPort"), storedPort);
-        platform.ports = ports;
-        platform.problem = problem;
+        platform.ports = ports, platform.problem = problem;
         window = std::make_unique<frmMain>(platform, comm, device);
     }
     // Connects the shown window to the device model, in the Master role; the line log restarts.
@@ -153,10 +152,9 @@ QStringList cutCaptions(const QWidget& window) {
 // vanishes and entities turn into the characters they stand for.
 QString seenText(const QString& text, Qt::TextFormat format = Qt::AutoText) {
     QTextDocument shown;
-    if (format == Qt::RichText || (format == Qt::AutoText && Qt::mightBeRichText(text)))
-        shown.setHtml(text);
-    else
-        shown.setPlainText(text);
+    const bool rich =
+        format == Qt::RichText || (format == Qt::AutoText && Qt::mightBeRichText(text));
+    rich ? shown.setHtml(text) : shown.setPlainText(text);
     return shown.toPlainText();
 }
 
