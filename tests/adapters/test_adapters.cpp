@@ -9,12 +9,31 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstdarg>
+#include <dlfcn.h>
 #include <fcntl.h>
+#include <linux/serial.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 using namespace tavixat;
 using Kind = DeviceFacts::Kind;
 Q_DECLARE_METATYPE(DeviceFacts)
+
+// The UART type a driver tells when asked (TIOCGSERIAL), as each uart() row sets it: no machine
+// has every kind of port. Every other request goes to the system.
+std::optional<int> answeredUartType;
+extern "C" int ioctl(int fd, unsigned long request, ...) noexcept {
+    va_list rest;
+    va_start(rest, request);
+    void* argument = va_arg(rest, void*);
+    va_end(rest);
+    if (request == TIOCGSERIAL && answeredUartType)
+        return static_cast<serial_struct*>(argument)->type = *answeredUartType, 0;
+    static const auto real =
+        reinterpret_cast<int (*)(int, unsigned long, ...)>(::dlsym(RTLD_NEXT, "ioctl"));
+    return real(fd, request, argument);
+}
 
 namespace {
 
@@ -125,16 +144,12 @@ void TestAdapters::refresh_data() {
     QTest::addColumn<QByteArray>("ini");  // after COM1 to COM14 taken; '@' is the by-id folder
     QTest::addColumn<bool>("writable");   // else read-only, to an unprivileged user
     QTest::addColumn<QStringList>("out"); // ports opening a or b, unnumbered (!), warnings
-    const QString ignored = "%1: the entry \"%2\" under [Ports] is ignored: only COM1 to COM16 "
-                            "name a port.";
+    QStringList ignored{"COM15=a", "COM16=b"};
+    for (const char* key : {"COM0", "COM17", "COMx", "com5"})
+        ignored << "%1: the entry \"" + QString(key) +
+                       "\" under [Ports] is ignored: only COM1 to COM16 name a port.";
     QTest::newRow("keys that name no port")
-        << QByteArray("COM0=@/a\nCOMx=@/b\ncom5=@/b\nCOM17=/dev/x\n") << true
-        << QStringList{"COM15=a",
-                       "COM16=b",
-                       ignored.arg("%1", "COM0"),
-                       ignored.arg("%1", "COM17"),
-                       ignored.arg("%1", "COMx"),
-                       ignored.arg("%1", "com5")};
+        << QByteArray("COM0=@/a\nCOMx=@/b\ncom5=@/b\nCOM17=/dev/x\n") << true << ignored;
     QTest::newRow("file cannot be written")
         << QByteArray() << false
         << QStringList{"COM15=a", "COM16=b",
@@ -245,8 +260,8 @@ void TestAdapters::openFailureMessage_data() {
                              << ": there is no such device.\r\nAttached now:\r\nX";
     QTest::newRow("none attached")
         << "" << DeviceFacts{Kind::Missing, true, true, u, r, r, 0, {}}
-        << ": there is no such device.\r\nNo serial "
-           "adapter is attached: plug one in, then choose its COM number in the port list.";
+        << ": there is no such device.\r\nNo serial adapter is attached: plug one in, then choose "
+           "its COM number in the port list.";
     QTest::newRow("folder") << "/tmp" << DeviceFacts{} << " is not a serial port.";
     QTest::newRow("/dev/null") << "/dev/null" << DeviceFacts{} << " is not a serial port.";
 }
@@ -267,28 +282,32 @@ void TestAdapters::openFailureMessage() {
 }
 
 void TestAdapters::uart_data() {
-    QTest::addColumn<bool>("node"); // a terminal is there, which is no UART
+    // The node: -2 none, -1 a terminal (no UART), else the UART type its driver answers with.
+    QTest::addColumn<int>("node");
     // The node's entry in the tty class folder: none, "-" without a parent device, else the
     // parent's driver.
     QTest::addColumn<QString>("entry");
     QTest::addColumn<bool>("uart");
-    QTest::newRow("no entry") << true << "" << false;
-    QTest::newRow("no parent: a virtual terminal") << true << "-" << false;
-    QTest::newRow("serial core port") << false << "port" << true;
-    QTest::newRow("8250 node, no UART answers") << true << "serial8250" << false;
-    QTest::newRow("8250 node missing") << false << "serial8250" << false;
+    QTest::newRow("no entry") << -1 << "" << false;
+    QTest::newRow("no parent: a virtual terminal") << -1 << "-" << false;
+    QTest::newRow("serial core port") << -2 << "port" << true;
+    QTest::newRow("8250 node, no UART answers") << -1 << "serial8250" << false;
+    QTest::newRow("8250 node missing") << -2 << "serial8250" << false;
+    QTest::newRow("8250 node, a 16550A") << PORT_16550A << "serial8250" << true;
+    QTest::newRow("8250 node, type unknown") << PORT_UNKNOWN << "serial8250" << false;
 }
 
 void TestAdapters::uart() {
-    QFETCH(bool, node);
+    QFETCH(int, node);
     QFETCH(QString, entry);
     QTemporaryDir ttyClass;
     const int tty = ::posix_openpt(O_RDWR | O_NOCTTY);
     QVERIFY(tty >= 0 && ::grantpt(tty) == 0 && ::unlockpt(tty) == 0);
-    const QString device = node ? QString::fromLocal8Bit(::ptsname(tty)) : "/dev/ttyS99-none";
+    const QString device = node > -2 ? QString::fromLocal8Bit(::ptsname(tty)) : "/dev/ttyS99-none";
     const QString parent = ttyClass.filePath(QFileInfo(device).fileName() + "/device");
     QVERIFY(entry.isEmpty() || QDir().mkpath(entry == "-" ? QFileInfo(parent).path() : parent));
     QVERIFY(entry.size() < 2 || QFile::link(ttyClass.filePath(entry), parent + "/driver"));
+    answeredUartType = node >= 0 ? std::optional(node) : std::nullopt;
     QTEST(hasUart(ttyClass.path(), device), "uart");
     ::close(tty);
 }

@@ -126,9 +126,15 @@ struct Rig {
 const QString kUp = "|Disconnect tick open", kNoReply = "|!No reply from device!";
 const QString kLost = "|Connect|!ERROR, Check COM1!\r\n/dev/ttyUSB0: the device is gone";
 const QString kQuery = "<PING><VERS><QUERY>", kFive = QString("<PING>").repeated(5);
-const QString kSaved = "<NAME=TavixAT><PKEY=1234><BAUD=9600><SBIT=1><PRTY=N><SLAVE><DISCOVERABLE>"
-                       "<PIN_ON>" +
-                       kUp + "|Settings saved!";
+const QString kSlaveEnd = "<SBIT=1><PRTY=N><SLAVE><DISCOVERABLE><PIN_ON>"; // of a Slave's save
+const QString kSaved =
+    "<NAME=TavixAT><PKEY=1234><BAUD=9600>" + kSlaveEnd + kUp + "|Settings saved!";
+
+// The fields of a healthy device, read as a Slave, and once Master is chosen.
+const QString kSlave =
+    "|-0;TavixAT;1234;-0000 00 00 0000;00ba 5e 12 3456;v2.0;3;0;0;false;true;true;true";
+const QString kMaster =
+    "|-0;TavixAT;1234;0000 00 00 0000;00ba 5e 12 3456;v2.0;3;0;0;true;false;-true;true";
 
 const QStringList kMasterSave{
     "<NAME=TavixAT>",         "<PKEY=1234>",    "<BAUD=9600>", "<SBIT=1>", "<PRTY=N>", "<MASTER>",
@@ -168,9 +174,7 @@ void TestConnection::sequences_data() {
     };
     // Connecting takes 500 ms before the open, one poll for the ping, 100 ms for the version
     // and 400 for the query.
-    row("connect and read", {}, {}, "cmdConnect,fields", 1100,
-        kQuery + kUp +
-            "|-0;TavixAT;1234;-0000 00 00 0000;00ba 5e 12 3456;v2.0;3;0;0;false;true;true;true");
+    row("connect and read", {}, {}, "cmdConnect,fields", 1100, kQuery + kUp + kSlave);
     row("answers the third ping", {}, {.answerPingFrom = 3}, "cmdConnect", 2100,
         "<PING><PING>" + kQuery + kUp);
     row("answers with RTS off", {}, {.answerOnlyWithRts = false}, "cmdConnect", 3600,
@@ -192,11 +196,9 @@ void TestConnection::sequences_data() {
         "<PING>" + kQuery + kUp +
             "|-0;READY;1234;-0000 00 00 0000;00ba 5e 12 3456;v2.0;3;0;0;false;true;true;true");
     row("700 ms replies", {}, {.latencyMs = 700}, "cmdConnect,fields", -1,
-        "<PING>" + kQuery + kUp +
-            "|-0;TavixAT;1234;-0000 00 00 0000;00ba 5e 12 3456;v2.0;3;0;0;false;true;true;true");
+        "<PING>" + kQuery + kUp + kSlave);
     row("1200 ms replies", {}, {.latencyMs = 1200}, "cmdConnect,fields", -1,
-        "<PING><PING>" + kQuery + kUp +
-            "|-0;TavixAT;1234;-0000 00 00 0000;00ba 5e 12 3456;v2.0;3;0;0;false;true;true;true");
+        "<PING><PING>" + kQuery + kUp + kSlave);
     row("read: master, fast line, invisible, v1.1",
         {.baudRate = "115200",
          .stopBits = "2",
@@ -225,19 +227,16 @@ void TestConnection::sequences_data() {
         kQuery + "|Connect|0;-;-;-0000 00 00 0000;-;-;--1;--1;--1;-false;-false;-false;-true" +
             "|!Incomplete reply from device!\r\nOnly 8 of the 12 settings arrived.");
     row("read: fields still coming", {.role = "MASTER"}, {.fieldIntervalMs = 150},
-        "cmdConnect,fields", 2400,
-        kQuery + kUp +
-            "|-0;TavixAT;1234;0000 00 00 0000;00ba 5e 12 3456;v2.0;3;0;0;true;false;-true;true");
+        "cmdConnect,fields", 2400, kQuery + kUp + kMaster);
     row("read: query 600 ms late, then a tick", {}, {.queryDelayMs = 600}, "cmdConnect,tick", -1,
         kQuery + "<PING>" + kUp);
     // Values longer than the boxes are shown and saved whole; typing never makes them longer.
     row("long values kept", {.name = "TwentyCharacterName1", .pinCode = "123456789012"}, {},
         "up,key/txtName=\bXY,cmdWrite", -1,
-        "<NAME=TwentyCharacterName><PKEY=123456789012><BAUD=9600><SBIT=1><PRTY=N><SLAVE>"
-        "<DISCOVERABLE><PIN_ON>" +
-            kUp + "|Settings saved!");
+        "<NAME=TwentyCharacterName><PKEY=123456789012><BAUD=9600>" + kSlaveEnd + kUp +
+            "|Settings saved!");
     row("save a name with a space", {}, {}, "up,txtName=My Unit~,0:flags,cmdWrite", -1,
-        "<NAME=My Unit~><PKEY=1234><BAUD=9600><SBIT=1><PRTY=N><SLAVE><DISCOVERABLE><PIN_ON>" + kUp +
+        "<NAME=My Unit~><PKEY=1234><BAUD=9600>" + kSlaveEnd + kUp +
             "|Disconnect open wait off|Settings saved!");
     row("save master, invisible, no PIN request", {}, {},
         "up,chkDiscoverable,OptMaster,chkPIN,txtPin=,cboParity=1,txtAddr=1234 56 78 9abc,cmdWrite",
@@ -253,22 +252,18 @@ void TestConnection::sequences_data() {
             << kMasterSave.mid(0, i + 1).join(QString()) + kUp + kNoReply;
     row("save: role unanswered", {}, {.stopAfterCommands = 8}, "up,cmdWrite", -1,
         "<NAME=TavixAT><PKEY=1234><BAUD=9600><SBIT=1><PRTY=N><SLAVE>" + kUp + kNoReply);
-    row("Master, then Slave again", {}, {}, "up,OptMaster,OptSlave,fields", -1,
-        kUp + "|-0;TavixAT;1234;-0000 00 00 0000;00ba 5e 12 3456;v2.0;3;0;0;false;true;true;true");
+    row("Master, then Slave again", {}, {}, "up,OptMaster,OptSlave,fields", -1, kUp + kSlave);
     row("refused: name with >", {}, {}, "up,txtName=a>b,cmdWrite", 0, kUp + unsafe("device name"));
     row("refused: PIN with ]", {}, {}, "up,txtPin=12]4,cmdWrite", 0, kUp + unsafe("PIN code"));
     row("refused: address with <", {}, {}, "up,OptMaster,fields,txtAddr=0000 00 00 000<,cmdWrite",
-        0,
-        kUp + "|-0;TavixAT;1234;0000 00 00 0000;00ba 5e 12 3456;v2.0;3;0;0;true;false;-true;true" +
-            unsafe("address to connect to"));
+        0, kUp + kMaster + unsafe("address to connect to"));
     row("refused: no baud rate", {}, {}, "up,cboBaud=-1,cmdWrite", 0, kUp + unlisted("baud rate"));
     row("refused: no parity", {}, {}, "up,cboParity=-1,cmdWrite", 0, kUp + unlisted("parity"));
     // Text typed into a list counts when it is exactly one of its entries.
     row("refused: typed baud rate", {}, {}, "up,cboBaud='12345,cmdWrite", 0,
         kUp + unlisted("baud rate"));
     row("typed baud rate of the list", {}, {}, "up,cboBaud='115200,cmdWrite", -1,
-        "<NAME=TavixAT><PKEY=1234><BAUD=115200><SBIT=1><PRTY=N><SLAVE><DISCOVERABLE><PIN_ON>" +
-            kUp + "|Settings saved!");
+        "<NAME=TavixAT><PKEY=1234><BAUD=115200>" + kSlaveEnd + kUp + "|Settings saved!");
     row("refused: Master address of the wrong shape", {}, {}, "up,OptMaster,txtAddr=12,cmdWrite", 0,
         kUp + "|!Invalid address format!\r\nThe address must look like xxxx xx xx xxxx.");
     row("keep-alive answered", {}, {}, "up,tick", 100, "<PING>" + kUp);

@@ -36,10 +36,10 @@ private slots:
         modComm comm{port, platform};
         QVERIFY(comm.OpenPort(1));
         port.feedNow("[READY]"); // waiting before the query: flushed
-        port.feed("[a][b][c][d][e][f][g][h][i][j][k][l][m]", exchange::kQueryPauseMs);
+        port.feed("[a][b][c][d][e][f][g][h][i][j][k][l][m]", 400);
         QCOMPARE(exchange::querySettings(comm, platform).join(""), "abcdefghijkl"); // twelve reads
         QCOMPARE(port.written(), QByteArray("<QUERY>"));
-        QCOMPARE(platform.sleeps, QList<int>{exchange::kQueryPauseMs});
+        QCOMPARE(platform.sleeps, QList<int>{400});
     }
 };
 

@@ -7,7 +7,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -23,9 +22,10 @@ using namespace tavixat;
 namespace {
 
 // A connect makes about 1.1 s of pauses, a paced save or a keep-alive tick with its wait about
-// 1.5 s more; past this, with room for a loaded machine, something hangs.
-constexpr qint64 kBoundMs = 4500;
-constexpr int kWaitMs = 5000;
+// 1.5 s more. Waits end as soon as what they wait for happens; past this bound, with room for a
+// sanitizer build on a loaded machine, something hangs. How long each step takes is checked on the
+// virtual clock.
+constexpr int kWaitMs = 15000;
 // Button, lamp, keep-alive running, port open.
 const QString kOn = "Disconnect #00ff00 11", kOff = "Connect #ff0000 0";
 const QString kFresh = "00ba 5e 12 3456|TavixAT|1234|0000 00 00 0000|9600|1|None|chkDiscoverable|"
@@ -107,8 +107,7 @@ void TestEndToEnd::session_data() {
     QTest::newRow("hangs up in the middle of the query")
         << QStringList{"--hang-up-after-bytes", "47"} << "connect" << lost << false;
     QTest::newRow("silent during the keep-alive")
-        << QStringList{"--stop-after-commands", "3"} << "idle"
-        << "" << false;
+        << QStringList{"--stop-after-commands", "3"} << "idle" << QString() << false;
     QTest::newRow("pulled off the line") << QStringList{} << "kill" << lost << false;
 }
 
@@ -121,8 +120,6 @@ void TestEndToEnd::session() {
     QVERIFY(sim.start(simOptions));
     Rig rig;
     rig.form.show();
-    QElapsedTimer elapsed;
-    elapsed.start();
 
     rig.connectTo(sim.line);
     QCOMPARE(rig.state(), during == "connect" ? kOff : kOn);
@@ -140,13 +137,13 @@ void TestEndToEnd::session() {
     }
     // A lost line reaches the window through the event loop; a silent one at the next tick.
     QTRY_COMPARE_WITH_TIMEOUT(rig.state(), connectedAfter ? kOn : kOff, kWaitMs);
-    QVERIFY2(elapsed.elapsed() < kBoundMs, qPrintable(QString::number(elapsed.elapsed())));
     QStringList told = message.isEmpty() ? QStringList() : QStringList{message};
     QCOMPARE(rig.platform.messages, told.replaceInStrings("<line>", sim.line));
 
     if (connectedAfter) {
         rig.form.cmdConnect_Click(); // Disconnect, its <EXIT> written just before the close
-        QTRY_VERIFY((sim.log += sim.process.readAllStandardError()).contains("<EXIT>"));
+        QTRY_VERIFY_WITH_TIMEOUT((sim.log += sim.process.readAllStandardError()).contains("<EXIT>"),
+                                 kWaitMs);
     } else {
         QVERIFY(healthy.start({}));
     }

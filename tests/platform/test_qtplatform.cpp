@@ -1,3 +1,4 @@
+#include "../support/PseudoTerminal.h"
 #include "CommandLine.h"
 #include "LineSettings.h"
 #include "PortNames.h"
@@ -10,23 +11,28 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 using namespace tavixat;
 
-// The device's end of a pseudo-terminal.
-struct Pty {
-    int far = ::posix_openpt(O_RDWR | O_NOCTTY);
-    Pty() { ::grantpt(far), ::unlockpt(far); }
-    ~Pty() { ::close(far); }
-    QString path() const { return QString::fromLocal8Bit(::ptsname(far)); }
-    bool send(const QByteArray& bytes) { return ::write(far, bytes, size_t(bytes.size())) > 0; }
+// The device's end of a pseudo-terminal. Its waits are bounds: they end once all is there.
+struct Pty : PseudoTerminal {
+    // Sends the bytes and waits, running no events, until the port's end holds them unread: a
+    // write takes a moment to cross.
+    bool send(const QByteArray& bytes) {
+        const int near = ::open(::ptsname(far), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+        pollfd in{near, POLLIN, 0};
+        int held = 0;
+        for (QDeadlineTimer t(::write(far, bytes, size_t(bytes.size())) > 0 ? 5000 : 0);
+             ::ioctl(near, FIONREAD, &held) == 0 && held < bytes.size() && !t.hasExpired();)
+            ::poll(&in, 1, 10);
+        return ::close(near) == 0 && held >= bytes.size();
+    }
     // Sends the bytes and reads at the port until they arrived, polled as the serial link polls.
     QByteArray echo(QtSerialPort& port, const QByteArray& bytes) {
         QByteArray in;
-        for (QDeadlineTimer t(send(bytes) ? 1000 : 0); !in.endsWith(bytes) && !t.hasExpired();)
+        for (QDeadlineTimer t(send(bytes) ? 5000 : 0); !in.endsWith(bytes) && !t.hasExpired();)
             in += port.readInput();
         return in;
     }
@@ -104,15 +110,12 @@ private slots:
     void portNumbers_data() {
         QTest::addColumn<QString>("stored"); // [Properties] CommPort, as start-up reads it
         QTest::addColumn<QString>("device"); // what that port opens; none when it is refused
-        QTest::newRow("1") << "1"
-                           << "/dev/ttyS0";
-        QTest::newRow("12, its own entry") << "12"
-                                           << "/dev/p12";
-        QTest::newRow("16") << "16"
-                            << "/dev/ttyS15";
-        QTest::newRow("0") << "0" << QString();
-        QTest::newRow("17, not a port") << "17"
-                                        << "/dev/ttyS0";
+        for (const auto& [name, stored, device] : {std::tuple{"1", "1", "/dev/ttyS0"},
+                                                   {"12, its own entry", "12", "/dev/p12"},
+                                                   {"16", "16", "/dev/ttyS15"},
+                                                   {"0", "0", ""},
+                                                   {"17, not a port", "17", "/dev/ttyS0"}})
+            QTest::newRow(name) << QString(stored) << QString(device);
     }
 
     void portNumbers() {
@@ -167,45 +170,41 @@ private slots:
                  qPrintable(got));
     }
 
-    // One pseudo-terminal under two names, as root: its own and a link to it.
-    void oneDeviceOneConversation() {
+    // The port on a pseudo-terminal, which a second port reaches through a link too: one device,
+    // one conversation, even as root.
+    void lineIO() {
         Pty pty;
         QTemporaryDir links;
         const QString link = links.filePath(QStringLiteral("tty"));
-        QVERIFY(QFile::link(pty.path(), link));
-        QtSerialPort first, second;
-        first.setDevicePath(pty.path());
+        QtSerialPort port, second;
         second.setDevicePath(link);
-        QString got;
-        QVERIFY(first.open(got) && pty.send("[KE"));
-        ::usleep(50'000);
-        QVERIFY(!second.open(got));
-        QCOMPARE(got, link + ": the port is busy (in use by another program).");
-        // The line was neither flushed nor set up again under the first.
-        QCOMPARE(pty.echo(first, "EP]"), "[KEEP]");
-        first.close();
-        QVERIFY2(second.open(got), qPrintable(got));
-    }
-
-    void lineIO() {
-        Pty pty;
-        QtSerialPort port;
         QSignalSpy lost(&port, &SerialPort::linkLost);
         port.setRtsEnable(true); // a pseudo-terminal has no modem lines: refused, and no harm
+        QVERIFY(QFile::link(pty.path(), link));
         QVERIFY(openAt(port, pty.path()) && openAt(port, pty.path())); // open twice: still open
-        QCOMPARE(pty.echo(port, "[OLD]"), "[OLD]"); // pulled from the system, no event loop
-        QVERIFY(pty.send("[LATE]"));                // before the next open: not for this session
-        ::usleep(50'000);
+        QString got;
+        QVERIFY(pty.send("[OL") && !second.open(got));
+        QCOMPARE(got, link + ": the port is busy (in use by another program).");
+        // Pulled from the system, no event loop; the second open neither flushed the line nor set
+        // it up again.
+        QCOMPARE(pty.echo(port, "D]"), "[OLD]");
+        // Pulling ends in a wait that timed out, which is no fault of the line.
+        QCOMPARE(port.findChild<QSerialPort*>()->error(), QSerialPort::NoError);
+        port.close();
+        QVERIFY2(second.open(got), qPrintable(got));
+        second.close();
+        // Sent before the next open: not for that session.
+        QVERIFY(openAt(port, pty.path()) && pty.send("[LATE]"));
         port.writeOutput("<EXIT>");
         port.close();
-        char exit[8] = {}; // written right before the close, yet it arrives
-        QCOMPARE(QByteArray(exit, ::read(pty.far, exit, 7)), "<EXIT>");
+        pollfd exit{pty.far, POLLIN, 0}; // written right before the close, yet it arrives
+        QVERIFY(::poll(&exit, 1, 5000) == 1);
+        QCOMPARE(pty.take(), "<EXIT>");
         QVERIFY(openAt(port, pty.path()));
         QCOMPARE(pty.echo(port, "[NOW]"), "[NOW]");
         ::close(std::exchange(pty.far, -1)); // the far end hangs up
         QVERIFY(port.readInput().isEmpty() && !port.isOpen());
-        QTest::qWait(100);
-        QCOMPARE(lost.count(), 1);
+        QTRY_COMPARE(lost.count(), 1);
     }
 };
 

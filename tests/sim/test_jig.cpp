@@ -15,7 +15,7 @@ private slots:
 void TestJig::seatsModulesInTurn_data() {
     QTest::addColumn<QString>("jig");
     QTest::addColumn<QString>("script"); // "ms COMMAND" joined by ";"
-    // Per command: the module seated, "=", the reply without line ends; "!" when --jig is refused.
+    // Per command: the module seated, "=", the reply's bytes; "!" when --jig is refused.
     QTest::addColumn<QString>("expected");
 
     // Every module answers 50 ms late and ignores its first ping.
@@ -23,17 +23,15 @@ void TestJig::seatsModulesInTurn_data() {
     QTest::newRow("in turn, first ping each")
         << two
         << "0 PING;10 PING;949 PING;950 PING;1000 PING;1499 PING;1500 PING;1510 PING;3500 PING"
-        << "aaaaaaaaaaaa=;aaaaaaaaaaaa=[READY];aaaaaaaaaaaa=[READY];aaaaaaaaaaaa=;=;=;bbbbbbbbbbbb="
-           ";"
-           "bbbbbbbbbbbb=[READY];=";
+        << "aaaaaaaaaaaa=;aaaaaaaaaaaa=[READY]\r\n;aaaaaaaaaaaa=[READY]\r\n;aaaaaaaaaaaa=;=;=;"
+           "bbbbbbbbbbbb=;bbbbbbbbbbbb=[READY]\r\n;=";
     QTest::newRow("own address") << two << "1600 QUERY"
                                  << "bbbbbbbbbbbb=[TavixAT][1234][9600][1][N][SLAVE][][bbbb bb bb "
-                                    "bbbb][SPP][DISCOVERABLE][PIN_ON][v2.0]";
+                                    "bbbb][SPP][DISCOVERABLE][PIN_ON][v2.0]\r\n";
     for (const char* bad :
          {"0001a1b2c3d:5:2", "0001a1b2c3d4e:5:2", "0001a1b2c3dg:5:2", "0001a1b2c3d4:0:2",
           "0001a1b2c3d4:5:-1", "0001a1b2c3d4:5", "a:1:2:3", "0001a1b2c3d4:1:2,"})
-        QTest::newRow(bad) << bad << ""
-                           << "!";
+        QTest::newRow(bad) << bad << QString() << "!";
 }
 
 void TestJig::seatsModulesInTurn() {
@@ -51,18 +49,18 @@ void TestJig::seatsModulesInTurn() {
     faults.latencyMs = 50;
     faults.answerPingFrom = 2;
     Jig model({}, faults, *places);
-    QStringList seen;
+    QStringList heard, sent; // the replies the model logs, and the bytes it puts on the line
     for (const QString& step : script.split(u';')) {
         const qint64 atMs = step.section(u' ', 0, 0).toLongLong();
         const ModelOutput out = model.receive('<' + step.section(u' ', 1).toLatin1() + '>', atMs);
-        QByteArray reply;
+        const QString seated = model.moduleAt(atMs) + u'=';
+        heard << seated + QString::fromLatin1(out.commands.value(0).reply);
+        sent << seated;
         for (const OutputChunk& chunk : out.chunks)
-            reply += chunk.bytes;
-        QCOMPARE(out.commands.value(0).reply, reply);
-        seen << model.moduleAt(atMs) + u'=' +
-                    QString::fromLatin1(reply).remove(QStringLiteral("\r\n"));
+            sent.last() += QString::fromLatin1(chunk.bytes);
     }
-    QCOMPARE(seen.join(u';'), expected);
+    QCOMPARE(heard.join(u';'), expected);
+    QCOMPARE(sent.join(u';'), expected);
     QVERIFY(!model.hangUpTime());
 }
 

@@ -27,7 +27,9 @@ namespace {
 // A platform whose port list names the device paths a settings file gave.
 struct PortsPlatform : FakePlatform {
     QList<PortEntry> ports;
+    QString problem; // what keeps the settings file from being read
     QList<PortEntry> portTable() override { return ports; }
+    QString settingsProblem() override { return problem; }
 };
 
 struct WindowRig {
@@ -38,10 +40,11 @@ struct WindowRig {
     std::unique_ptr<frmMain> window;
     std::optional<sim::DeviceModel> model;
 
-    explicit WindowRig(const QString& storedPort = {}, const QList<PortEntry>& ports = {}) {
+    explicit WindowRig(const QString& storedPort = {}, const QList<PortEntry>& ports = {},
+                       const QString& problem = {}) {
         if (!storedPort.isNull())
             platform.settings.insert(QStringLiteral("Properties/CommPort"), storedPort);
-        platform.ports = ports;
+        platform.ports = ports, platform.problem = problem;
         window = std::make_unique<frmMain>(platform, comm, device);
     }
     // Connects the shown window to the device model, in the Master role; the line log restarts.
@@ -149,10 +152,9 @@ QStringList cutCaptions(const QWidget& window) {
 // vanishes and entities turn into the characters they stand for.
 QString seenText(const QString& text, Qt::TextFormat format = Qt::AutoText) {
     QTextDocument shown;
-    if (format == Qt::RichText || (format == Qt::AutoText && Qt::mightBeRichText(text)))
-        shown.setHtml(text);
-    else
-        shown.setPlainText(text);
+    const bool rich =
+        format == Qt::RichText || (format == Qt::AutoText && Qt::mightBeRichText(text));
+    rich ? shown.setHtml(text) : shown.setPlainText(text);
     return shown.toPlainText();
 }
 
@@ -166,7 +168,6 @@ private slots:
     void captionsAndPictures();
     void typingAndLeaving_data();
     void typingAndLeaving();
-    void focusAcrossStateChanges();
     void leavingABox_data();
     void leavingABox();
     void moduleTextAsText_data();
@@ -187,9 +188,20 @@ void TestWindow::layout() {
     QCOMPARE(w.windowTitle(), "TavixAT Setup (3.0.2)");
     QVERIFY(w.minimumSize() == QSize(561, 281) && w.maximumSize() == w.minimumSize());
     QVERIFY(!w.Timer1->isActive() && w.Timer1->interval() == 1000);
-    // The port kept from the last run, when it is one of the list or 0 (none).
-    for (const auto& [stored, selected] : {std::pair{"16", 15}, {"0", -1}, {"1a", 0}})
-        QCOMPARE(WindowRig(stored).window->cboPort->currentIndex(), selected);
+    // The port kept from the last run, when it is one of the list or 0 (none); a settings file
+    // that cannot be read is told of once.
+    for (const auto& [stored, selected, problem] :
+         {std::tuple{"16", 15, ""}, {"0", -1, "f is not a file."}, {"1a", 0, ""}}) {
+        const WindowRig start(stored, {}, problem);
+        QCOMPARE(start.window->cboPort->currentIndex(), selected);
+        QCOMPARE(start.platform.messages.size(), qsizetype(*problem != 0));
+        QCOMPARE(start.platform.messages.value(0).text,
+                 *problem ? problem + QString("\r\nTavixAT Setup starts with its default settings "
+                                              "and leaves the file as it is, so nothing in it is "
+                                              "lost. Correct the file or move it away to keep "
+                                              "settings again.")
+                          : "");
+    }
 }
 
 void TestWindow::captionsAndPictures() {
@@ -262,43 +274,26 @@ void TestWindow::typingAndLeaving() {
     QVERIFY(rig.platform.messages.size() <= 1);
 }
 
-// Focus moved by the program is never the user leaving a field: no check runs, and the busy
-// state gives the focus back, or to Connect when its control went disabled meanwhile.
-void TestWindow::focusAcrossStateChanges() {
-    WindowRig rig;
-    frmMain& w = *rig.window;
-    w.show();
-    QVERIFY(QTest::qWaitForWindowActive(&w));
-    w.SetConnectedState(true);
-    w.txtPin->clear();
-    w.txtPin->setFocus(Qt::MouseFocusReason);
-    modProg::BeginBusy(w);
-    modProg::EndBusy(w);
-    QCOMPARE(QApplication::focusWidget(), w.txtPin);
-    modProg::BeginBusy(w);
-    w.SetConnectedState(false); // a dropped connection, the empty PIN box under the focus
-    modProg::EndBusy(w);
-    QCOMPARE(QApplication::focusWidget(), w.cmdConnect);
-    QVERIFY(rig.platform.messages.isEmpty());
-}
-
 // The focus leaving a box with a bad value, the window connected to the device model. The program
-// taking it away (a module gone silent, a lost line) is not the user leaving: no check runs. A
-// click that warned does nothing and leaves no button drawn pressed (the message box eats its
-// release); the next click works.
+// taking it away (a module gone silent, a lost line, the busy state) is not the user leaving: no
+// check runs, and the busy state gives the focus back, or to Connect when its control went
+// disabled meanwhile. A click that warned does nothing and leaves no button drawn pressed (the
+// message box eats its release); the next click works.
 void TestWindow::leavingABox_data() {
     QTest::addColumn<QString>("steps");    // the box and its text first
-    QTest::addColumn<QString>("expected"); // the messages, then what was sent
+    QTest::addColumn<QString>("expected"); // the messages, what was sent, where the focus went
+    const auto row = [](const char* name, const char* steps, const QString& expected) {
+        QTest::newRow(name) << QString(steps) << expected;
+    };
     const QString pin = "Invalid PIN code!|Settings saved!|<NAME=TavixAT><PKEY=><BAUD=9600><SBIT=1>"
-                        "<PRTY=N><MASTER><ADDR=0000 00 00 0000><DISCOVERABLE><PIN_ON>";
-    QTest::newRow("module stops answering") << "txtPin=,mute,tick"
-                                            << "<PING>";
-    QTest::newRow("line lost") << "txtPin=,hangup"
-                               << "ERROR, Check COM1!\r\ngone|";
-    QTest::newRow("Tab, then Save") << "txtPin=,tab,cmdWrite" << pin;
-    QTest::newRow("Save, then again") << "txtPin=,cmdWrite,cmdWrite" << pin;
-    QTest::newRow("address, Save") << "txtAddr=12,cmdWrite"
-                                   << "Invalid address format!|";
+                        "<PRTY=N><MASTER><ADDR=0000 00 00 0000><DISCOVERABLE><PIN_ON>|cmdWrite";
+    row("module stops answering", "txtPin=,mute,tick", "<PING>|txtAddr");
+    row("line lost", "txtPin=,hangup", "ERROR, Check COM1!\r\ngone||txtAddr");
+    row("Tab, then Save", "txtPin=,tab,cmdWrite", pin);
+    row("Save, then again", "txtPin=,cmdWrite,cmdWrite", pin);
+    row("address, Save", "txtAddr=12,cmdWrite", "Invalid address format!||cmdWrite");
+    row("busy, then idle", "txtPin=,busy,idle", "|txtPin");
+    row("dropped while busy", "txtPin=,busy,drop,idle", "|cmdConnect");
 }
 
 void TestWindow::leavingABox() {
@@ -320,6 +315,10 @@ void TestWindow::leavingABox() {
             rig.port.hangUp("gone");
         else if (step == "tab")
             QTest::keyClick(edit, Qt::Key_Tab);
+        else if (step == "busy" || step == "idle")
+            step == "busy" ? modProg::BeginBusy(w) : modProg::EndBusy(w);
+        else if (step == "drop") // a dropped connection, the empty box under the focus
+            w.SetConnectedState(false);
         else { // a click that goes through is drawn pressed until released; one that warned is not
             QTest::mousePress(w.cmdWrite, Qt::LeftButton);
             QCOMPARE(w.cmdWrite->isDown(), rig.platform.messages.size() == warned);
@@ -327,34 +326,39 @@ void TestWindow::leavingABox() {
         }
         QCoreApplication::processEvents(); // back in the event loop between two user actions
     }
-    QVERIFY(QApplication::focusWidget() != edit);
     QStringList seen;
     for (const ShownMessage& m : rig.platform.messages)
         seen << m.text;
-    QTEST((seen << rig.port.written()).join(u'|'), "expected");
+    seen << rig.port.written() << QApplication::focusWidget()->objectName();
+    QTEST(seen.join(u'|'), "expected");
 }
 
 // Texts from the module or the settings file are shown as they are, never as markup.
 void TestWindow::moduleTextAsText_data() {
     QTest::addColumn<QString>("where");
     QTest::addColumn<QString>("text");
-    QTest::newRow("bold in the version") << "lblVersion"
-                                         << "v2.0<b>beta</b>";
-    QTest::newRow("markup in a port's path") << "cboPort"
-                                             << "/dev/<i>tty</i>  USB0";
-    QTest::newRow("markup in a message") << "message"
-                                         << "Invalid version (<img src=x.png>)";
+    for (const auto& [name, where, text] :
+         {std::tuple{"bold in the version", "lblVersion", "v2.0<b>beta</b>"},
+          {"markup in a port's path", "cboPort", "/dev/<i>tty</i>  USB0"},
+          // An adapter plugged in while the window is open, seen once the list drops down.
+          {"a port's path, dropped down", "cboPort dropped down", "/dev/ttyUSB0"},
+          {"markup in a message", "message", "Invalid version (<img src=x.png>)"}})
+        QTest::newRow(name) << QString(where) << QString(text);
 }
 
 void TestWindow::moduleTextAsText() {
     QFETCH(QString, where);
     QFETCH(QString, text);
-    WindowRig rig({}, {{1, text, true}});
+    const QList<PortEntry> ports{{1, text, true}};
+    WindowRig rig({}, where == "cboPort" ? ports : QList<PortEntry>());
     QString seen;
     if (where == "lblVersion") {
         rig.connectTo({.firmware = text});
         seen = seenText(rig.window->lblVersion->text(), rig.window->lblVersion->textFormat());
-    } else if (where == "cboPort") {
+    } else if (where.startsWith("cboPort")) {
+        rig.platform.ports = ports;
+        if (where.endsWith("down"))
+            rig.window->cboPort->showPopup();
         seen = seenText(rig.window->cboPort->itemData(0, Qt::ToolTipRole).toString());
     } else { // the box, once it has the focus, gives it back to the window's control
         rig.connectTo({});
