@@ -71,7 +71,10 @@ void TestReport::appendsAndReadsBack_data() {
         {"quote never closed", "2026,A,d,5,a,v,\"U,1,ok,,1\r\n", "!line 2: a broken quote"},
         {"last row cut", "2026,A,d,5,a,v,U,1,ok,,1", "!line 2: a broken quote"},
         {"unit not a number", "2026,A,d,five,a,v,U,1,ok,,1\r\n", "!line 2 is not a row of 11"},
-        {"field missing", "2026,A,d,5,a,v,U,1,ok,1\r\n", "!line 2 is not a row of 11"}};
+        {"field missing", "2026,A,d,5,a,v,U,1,ok,1\r\n", "!line 2 is not a row of 11"},
+        {"unit past the last", "2026,A,d,2147483647,a,v,U,1,ok,,1\r\n",
+         "!line 2 holds unit 2147483647; units run from 1 to 99999999."},
+        {"unit of none", "2026,A,d,0,a,v,U,1,ok,,1\r\n", "!line 2 holds unit 0;"}};
     for (const auto& [name, row, message] : broken)
         QTest::newRow(name) << (*row ? kHeader + row : QByteArray("name,pin\r\n")) << 0600
                             << QStringList{} << QByteArray() << 0 << message;
@@ -125,7 +128,9 @@ void TestReport::refusesWhatCannotBeKept() {
     QString error;
     const QString missing = QStringLiteral("/nonexistent/report.csv");
     QVERIFY(!ProvisionReport().open(missing, error) && error.contains(missing));
-    QCOMPARE(ProvisionReport::readHistory(missing, error)->highestUnit, 0);
+    const auto none = ProvisionReport::readHistory(missing, error);
+    QVERIFY(none.has_value());
+    QCOMPARE(none->highestUnit, 0);
     // A full disk: neither the header of a new report nor a row is kept.
     ProvisionReport full;
     QVERIFY(!full.open(QStringLiteral("/dev/full"), error) && error.contains("/dev/full"));
@@ -135,7 +140,10 @@ void TestReport::refusesWhatCannotBeKept() {
     QTemporaryDir dir;
     ProvisionReport first, second;
     QVERIFY(first.open(dir.filePath("r.csv"), error));
-    QVERIFY(!second.open(dir.filePath("r.csv"), error) && error.contains("in use by another"));
+    QVERIFY(!second.open(dir.filePath("r.csv"), error));
+    QCOMPARE(error, "The report " + dir.filePath("r.csv") +
+                        " is in use by another provision run: give each run a report of its own, "
+                        "or run one with all the stations.");
 }
 
 QTEST_GUILESS_MAIN(TestReport)

@@ -1,6 +1,7 @@
 #include "DeviceModel.h"
 #include "DeviceState.h"
 #include "FakeSerialPort.h"
+#include "LinkTrace.h"
 #include "QtPlatform.h"
 #include "frmMain.h"
 #include "modComm.h"
@@ -8,6 +9,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
@@ -173,7 +175,32 @@ private slots:
     void moduleTextAsText_data();
     void moduleTextAsText();
     void keyboardAndScreenReader();
+    void traceFailureToldOnce();
 };
+
+// A trace that cannot be written is told once, in a box, and only after the exchange that met
+// it: a box inside one would hold the module's replies up.
+void TestWindow::traceFailureToldOnce() {
+    WindowRig rig;
+    QBuffer full; // read-only: every line written to it fails
+    QVERIFY(full.open(QIODevice::ReadOnly));
+    LinkTrace trace(rig.platform, full);
+    rig.comm.setObserver(&trace);
+    bool exchangeRan = false;
+    trace.onWriteFailed = [&](const QString& error) {
+        exchangeRan = rig.platform.messages.isEmpty();
+        rig.window->reportTraceFailure(error);
+    };
+    rig.connectTo({});
+    rig.window->cmdWrite->click();
+    QVERIFY(exchangeRan);
+    QTRY_COMPARE(rig.platform.messages.size(), 2); // "Settings saved!", then the trace's
+    QVERIFY2(rig.platform.messages.last().text.startsWith("The trace ") &&
+                 rig.platform.messages.last().text.contains(" could not be written: "),
+             qPrintable(rig.platform.messages.last().text));
+    QTest::qWait(300);
+    QCOMPARE(rig.platform.messages.size(), 2);
+}
 
 void TestWindow::layout() {
     WindowRig rig;
