@@ -63,7 +63,11 @@ private slots:
         QTest::addColumn<QString>("said"); // the start of it; going on: --x's value, the arguments
         const QString usage = "p: %1\nUsage: p [--x X]\nTry 'p --help' for more information.\n";
         QTest::newRow("options anywhere")
-            << QStringList{"a", "--x=1", "-x", "2", "b"} << true << -1 << "2 a b";
+            << QStringList{"a", "-x", "2", "b"} << true << -1 << "2 a b";
+        QTest::newRow("a value twice")
+            << QStringList{"--x=1", "-x", "2"} << true << 1 << usage.arg("--x is given twice.");
+        QTest::newRow("a value empty")
+            << QStringList{"--x="} << true << 1 << usage.arg("--x needs a X.");
         QTest::newRow("no arguments taken")
             << QStringList{"a"} << false << 1 << usage.arg("unexpected argument \"a\".");
         QTest::newRow("unknown option")

@@ -3,25 +3,22 @@
 #include <QFile>
 #include <QTest>
 #include <csignal>
-#include <sys/types.h>
 
-// Sends the stopSignals one after another, each once the last is no longer pending: two at once
-// may be taken in any order, by any of the program's threads.
+// Sends the signals one after another, each once it is no longer pending (the program's shared
+// pending set in /proc): two at once may be taken in any order, by any of its threads.
 inline bool sendInTurn(qint64 pid, const QList<int>& stopSignals) {
-    const auto pending = [pid](int signal) {
+    const auto pendingMask = [pid] {
         QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-        if (!status.open(QIODevice::ReadOnly))
-            return false; // the program is gone: nothing waits
-        const QByteArray text = status.read(8192);
+        const QByteArray text = status.open(QIODevice::ReadOnly) ? status.read(8192) : "";
         const qsizetype at = text.indexOf("ShdPnd:");
-        const qulonglong mask =
-            text.mid(at + 7, text.indexOf('\n', at) - at - 7).trimmed().toULongLong(nullptr, 16);
-        return at >= 0 && (mask >> (signal - 1) & 1) != 0;
+        return at < 0 ? 0
+                      : text.mid(at + 7, text.indexOf('\n', at) - at - 7)
+                            .trimmed()
+                            .toULongLong(nullptr, 16);
     };
-    for (const int signal : stopSignals) {
+    for (const int signal : stopSignals)
         if (::kill(pid_t(pid), signal) != 0 ||
-            !QTest::qWaitFor([&] { return !pending(signal); }, 5000))
+            !QTest::qWaitFor([&] { return (pendingMask() >> (signal - 1) & 1) == 0; }, 5000))
             return false;
-    }
     return true;
 }

@@ -186,14 +186,9 @@ void TestWindow::traceFailureToldOnce() {
     QVERIFY(full.open(QIODevice::ReadOnly));
     LinkTrace trace(rig.platform, full);
     rig.comm.setObserver(&trace);
-    bool exchangeRan = false;
-    trace.onWriteFailed = [&](const QString& error) {
-        exchangeRan = rig.platform.messages.isEmpty();
-        rig.window->reportTraceFailure(error);
-    };
+    trace.onWriteFailed = [&](const QString& error) { rig.window->reportTraceFailure(error); };
     rig.connectTo({});
     rig.window->cmdWrite->click();
-    QVERIFY(exchangeRan);
     QTRY_COMPARE(rig.platform.messages.size(), 2); // "Settings saved!", then the trace's
     QVERIFY2(rig.platform.messages.last().text.startsWith("The trace ") &&
                  rig.platform.messages.last().text.contains(" could not be written: "),
