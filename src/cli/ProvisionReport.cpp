@@ -22,7 +22,6 @@ namespace tavixat {
 
 namespace {
 
-constexpr QFileDevice::Permissions kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 constexpr int kSecondsPerMinute = 60;
 constexpr int kMinutesPerHour = 60;
 

@@ -1,4 +1,3 @@
-#include "IniFile.h"
 #include "PseudoTerminal.h"
 #include "Signals.h"
 
@@ -14,7 +13,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-using namespace tavixat;
 
 namespace {
 
@@ -31,8 +29,6 @@ QStringList heardCommands(const QString& log) {
     return commands;
 }
 
-const QHash<QString, int> kSignals{{"INT", SIGINT}, {"TERM", SIGTERM}, {"HUP", SIGHUP}};
-
 bool isSetCommand(const QString& command) {
     return !QStringList{"<PING>", "<VERS>", "<QUERY>", "<EXIT>"}.contains(command);
 }
@@ -46,8 +42,6 @@ class TestCli : public QObject {
 private slots:
     void commands_data();
     void commands();
-    void iniValues_data();
-    void iniValues();
     void refusesAtOnce_data();
     void refusesAtOnce();
     void windowTrace();
@@ -99,6 +93,11 @@ void TestCli::commands_data() {
         "show --ini > <file> && apply <file> && show --json", 0,
         "\"name\": \" a=b;#c \",\n    \"own_address\": \"00ba 5e 12 3456\",\n    \"parity\": "
         "\"none\",\n    \"pin\": \"\\\"\\\\;# \"");
+    // Quoted values: control characters written as escapes, and read back from them.
+    row("show --ini quotes", {"--name", "\t\x01\x1b\x7f\u009b\"q\\"}, "show --ini", 0,
+        "name=\"\\t\\x01\\x1b\\x7f\\x9b\\\"q\\\\\"\n");
+    row("apply reads escapes", {}, "apply <file>", 1, "pin: \"1\\x01\\t\" holds \"\\x01\"",
+        "[Module]\npin=\"\\x31\\x01\\t\"\n");
     row("apply from a pipe", {}, "apply /dev/stdin && show", 0, "name: piped\n",
         "[Module]\nname=piped\n");
     row("apply 64 KiB", {}, "apply <file> && show", 0, "name: big\n",
@@ -112,8 +111,6 @@ void TestCli::commands_data() {
         "<- [\\t\\x1b\\\\][1234][9600][1][N][SLAVE][][00ba 5e 12 3456][SPP][DISCOVERABLE][PIN_ON]"
         "[v2.0]\\r\\n\n",
         "old");
-    row("trace not made", {}, "--trace /none/t show", 1,
-        "tavixat-cli: Cannot write the trace /none/t: No such file or directory.");
     row("progress names the port", {}, "--port COM3 set pin=2468 2> tty", 0,
         "Connecting to COM3 … found after 1 ping\r\nSaving 8 settings … done", {}, com3);
     // Refused before the port opens.
@@ -274,10 +271,7 @@ void TestCli::commands() {
                     return heardCommands(log).mid(heardBefore).contains(stops.first());
                 },
                 8000));
-        QList<int> toSend;
-        for (const QString& name : stops.mid(1))
-            toSend << kSignals.value(name);
-        QVERIFY(sendInTurn(cli.processId(), toSend));
+        QVERIFY(sendInTurn(cli.processId(), stops.mid(1)));
         QVERIFY(cli.state() == QProcess::NotRunning || cli.waitForFinished(15000));
         // Qt keeps a lock file per port name while the port is open: none outlives the program.
         for (const char* folder : {"/var/lock", "/tmp"})
@@ -315,78 +309,66 @@ void TestCli::commands() {
         QVERIFY2(std::none_of(heard.begin(), heard.end(), isSetCommand), qPrintable(log));
 }
 
-void TestCli::iniValues_data() {
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<QString>("line"); // as show --ini writes it
-    const auto row = [](const char* name, const QString& value, const char* line) {
-        QTest::newRow(name) << value << QString::fromUtf8(line);
-    };
-    row("leading quote", "\"q\\", "name=\"\\\"q\\\\\"");
-    row("control characters", "\t\x01\x1b\x7f\r\n" + QString(QChar(0x9b)) + QChar(0x80),
-        "name=\"\\t\\x01\\x1b\\x7f\\r\\n\\x9b\\x80\"");
-}
-
-void TestCli::iniValues() {
-    QFETCH(QString, value);
-    ModuleSettings settings;
-    settings.name = value;
-    const QString ini = toIni(settings);
-    QTEST(ini.split(u'\n').value(1), "line");
-    QString error;
-    const auto read = parseIni(ini, error);
-    QVERIFY2(read.has_value(), qPrintable(error));
-    QCOMPARE(read->value(0).key, QStringLiteral("name"));
-    QCOMPARE(read->value(0).value, value);
-}
-
 // Refusals that come before any port opens, by each program; "<fifo>": a FIFO that nobody
 // writes or reads.
 void TestCli::refusesAtOnce_data() {
-    QTest::addColumn<QString>("program");
+    // The program first: cli, setup or sim. The refusals come before unit.ini would be read.
     QTest::addColumn<QString>("args");
     QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("said"); // the first line of standard error, whole
-    QTest::newRow("window: --trace=")
-        << TAVIXAT_SETUP_PATH << "--trace=" << 1 << "tavixat-setup: --trace needs a FILE.";
-    QTest::newRow("window: --trace twice") << TAVIXAT_SETUP_PATH << "--trace a --trace b" << 1
-                                           << "tavixat-setup: --trace is given twice.";
-    QTest::newRow("simulator: --latency twice") << TAVIXAT_SIM_PATH << "--latency 1 --latency 2"
-                                                << 1 << "tavixat-sim: --latency is given twice.";
-    QTest::newRow("simulator: --link=")
-        << TAVIXAT_SIM_PATH << "--link=" << 1 << "tavixat-sim: --link needs a value.";
-    // Waited for until a stop signal comes: it ends the program at once.
-    QTest::newRow("profile from a FIFO") << TAVIXAT_CLI_PATH << "provision <fifo> --port /none/t"
-                                         << 143 << "tavixat-cli: stopped by SIGTERM.";
-    QTest::newRow("apply from a FIFO") << TAVIXAT_CLI_PATH << "--port /none/t apply <fifo>" << 143
-                                       << "tavixat-cli: stopped by SIGTERM.";
-    // Never waited for.
-    QTest::newRow("report a FIFO")
-        << TAVIXAT_CLI_PATH << "provision <ini> --port /none/t --report <fifo>" << 7
-        << "tavixat-cli: The report <fifo> is not a regular file: give the path of a CSV file.";
-    QTest::newRow("report /dev/null")
-        << TAVIXAT_CLI_PATH << "provision <ini> --port /none/t --report /dev/null" << 7
-        << "tavixat-cli: The report /dev/null is not a regular file: give the path of a CSV file.";
-    QTest::newRow("trace a FIFO nobody reads")
-        << TAVIXAT_CLI_PATH << "--port /none/t --trace <fifo> show" << 1
-        << "tavixat-cli: Cannot write the trace <fifo>: it is a pipe that nobody reads.";
+    QTest::addColumn<QString>("said"); // after "tavixat-<program>: ", the first line of stderr
+    const struct {
+        const char* args;
+        int exitCode;
+        const char* said;
+    } rows[] = {
+        {"setup --trace=", 1, "--trace needs a FILE."},
+        {"setup --trace a --trace b", 1, "--trace is given twice."},
+        {"sim --latency 1 --latency 2", 1, "--latency is given twice."},
+        {"sim --link=", 1, "--link needs a value."},
+        {"cli", 1, "no command given."},
+        {"cli frob", 1, "unknown command \"frob\"."},
+        {"cli set", 1, "set needs at least one KEY=VALUE."},
+        {"cli set name", 1, "\"name\" is not KEY=VALUE."},
+        {"cli show x", 1, "show takes --json or --ini, not \"x\"."},
+        {"cli apply", 1, "apply takes one FILE."},
+        {"cli --json --ini show", 1, "--json and --ini do not go together."},
+        {"cli --port a --port b show", 1, "give one --port."},
+        {"cli --count 3 show", 1, "--count is for provision only."},
+        {"cli list-ports --json", 1, "list-ports takes no port and no options."},
+        {"cli provision", 1, "provision takes one PROFILE."},
+        {"cli provision unit.ini", 1, "provision takes --port PORT (one or more) or --all."},
+        {"cli provision unit.ini --all --json", 1, "provision takes no --json."},
+        // Waited for until a stop signal comes, which ends the program at once.
+        {"cli provision <fifo> --port /none/t", 143, "stopped by SIGTERM."},
+        {"cli --port /none/t apply <fifo>", 143, "stopped by SIGTERM."},
+        // Never waited for.
+        {"cli provision unit.ini --port /none/t --report <fifo>", 7,
+         "The report <fifo> is not a regular file: give the path of a CSV file."},
+        {"cli provision unit.ini --port /none/t --report /dev/null", 7,
+         "The report /dev/null is not a regular file: give the path of a CSV file."},
+        {"cli --port /none/t --trace <fifo> show", 1,
+         "Cannot write the trace <fifo>: it is a pipe that nobody reads."},
+    };
+    for (const auto& r : rows)
+        QTest::newRow(r.args) << r.args << r.exitCode
+                              << "tavixat-" + QString(r.args).section(u' ', 0, 0) + ": " + r.said;
 }
 
 void TestCli::refusesAtOnce() {
-    QFETCH(QString, program);
     QFETCH(QString, args);
     QFETCH(QString, said);
     QTemporaryDir dir;
-    const QString fifo = dir.filePath("fifo"), ini = dir.filePath("unit.ini");
+    const QString fifo = dir.filePath("fifo");
     QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
-    QFile profile(ini);
-    QVERIFY(profile.open(QIODevice::WriteOnly) && profile.write("[Module]\nname=U{n}\n") > 0);
-    profile.close();
     QProcess run;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_CONFIG_HOME", dir.path());
     run.setProcessEnvironment(env);
     run.setWorkingDirectory(dir.path());
-    run.start(program, args.replace("<fifo>", fifo).replace("<ini>", ini).split(u' '));
+    const QHash<QString, QString> programs{
+        {"cli", TAVIXAT_CLI_PATH}, {"setup", TAVIXAT_SETUP_PATH}, {"sim", TAVIXAT_SIM_PATH}};
+    const QStringList words = args.replace("<fifo>", fifo).split(u' ');
+    run.start(programs.value(words.first()), words.mid(1));
     QVERIFY(run.waitForStarted());
     QFETCH(int, exitCode);
     if (exitCode == 128 + SIGTERM) { // it waits in the FIFO's open: stopped there, at once
