@@ -78,6 +78,10 @@ void TestProvision::stations_data() {
     QTest::newRow("on a terminal, lines fitted to its width")
         << QStringList{jigOf(1, 1)} << QString() << "--count 1" << QString() << 0
         << QStringList{"00000000a101 ok *"} << "tty:\r\x1b[2Kjig/line1: OK Unit-001 (2.";
+    QTest::newRow("one ping lost while seated: the module is not taken again")
+        << QStringList{jigOf(1, 2, "5000:1500") + " --lose-ping 3"} << QString() << "--count 2"
+        << QString() << 0 << QStringList{"00000000a101 ok *", "00000000a102 ok *"}
+        << "2 done, 0 failed";
     QTest::newRow("a module swapped between two pings")
         << QStringList{jigOf(1, 2, "3000:100")} << QString() << "--count 2" << QString() << 0
         << QStringList{"00000000a101 ok *", "00000000a102 ok *"} << "2 done, 0 failed";

@@ -13,6 +13,8 @@ struct DeviceFaults {
     bool silent = false;
     // Pings before the n-th one go unanswered (a device still starting up).
     int answerPingFrom = 1;
+    // This ping (counted from 1) goes unanswered, as if its reply were lost on the line.
+    std::optional<int> lostPing;
     // Hears commands only while RTS is in this state. Lines without RTS ignore this.
     std::optional<bool> answerOnlyWithRts;
     // "<VERS>" gets no field at all.

@@ -110,7 +110,7 @@ std::optional<QList<QByteArray>> DeviceModel::act(const QByteArray& command) {
         return storeValue(command.left(equals), command.mid(equals + 1));
     if (command == "PING") {
         ++pings_;
-        if (pings_ < faults_.answerPingFrom)
+        if (pings_ < faults_.answerPingFrom || pings_ == faults_.lostPing)
             return QList<QByteArray>{};
         return QList<QByteArray>{acknowledgement("READY")};
     }

@@ -36,6 +36,9 @@ struct NumberOption {
 const NumberOption kAnswerPingFrom{"answer-ping-from",
                                    "Answer <PING> only from the n-th ping on (1: every ping).", "n",
                                    1, std::numeric_limits<int>::max()};
+const NumberOption kLosePing{"lose-ping",
+                             "Leave the n-th <PING> unanswered, as if its reply were lost.", "n", 1,
+                             std::numeric_limits<int>::max()};
 const NumberOption kLatency{"latency", "Wait this long before each reply starts.", "ms", 0,
                             std::numeric_limits<int>::max()};
 const NumberOption kVersionDelay{"version-delay", "Answer <VERS> this much later still.", "ms", 0,
@@ -74,7 +77,7 @@ const NumberOption kHangUpAfterMs{"hang-up-after-ms",
 const NumberOption* const kNumberOptions[] = {
     &kAnswerPingFrom,      &kLatency,          &kVersionDelay,  &kQueryDelay,        &kQueryFields,
     &kFieldInterval,       &kByteInterval,     &kRunawayField,  &kStopAfterCommands, &kStopAfterMs,
-    &kHangUpAfterCommands, &kHangUpAfterBytes, &kHangUpAfterMs,
+    &kHangUpAfterCommands, &kHangUpAfterBytes, &kHangUpAfterMs, &kLosePing,
 };
 
 int hexDigitValue(QChar c) {
@@ -241,6 +244,7 @@ bool readNumbers(const Parser& p, DeviceFaults& faults, QString& error) {
         faults.byteIntervalMs = *n;
     if ((n = readNumber(p.parser, kRunawayField, error)))
         faults.runawayFieldBytes = *n;
+    faults.lostPing = readNumber(p.parser, kLosePing, error);
     faults.stopAfterCommands = readNumber(p.parser, kStopAfterCommands, error);
     faults.stopAfterMs = readNumber(p.parser, kStopAfterMs, error);
     faults.hangUpAfterCommands = readNumber(p.parser, kHangUpAfterCommands, error);
