@@ -37,15 +37,15 @@ Connection::Outcome saveSettings(Connection& connection, ConsolePlatform& platfo
     platform.onMessage = passOn;
     const QString key = settingKeyOfCommand(port.lastCommand());
     if (connection.lastOutcome() == Connection::Outcome::NotAcknowledged && !key.isEmpty()) {
-        const QString notSent = QStringLiteral("the settings after it were not sent, those "
-                                               "before it may have been saved.");
+        const QString afterIt = QStringLiteral("settings after it were not sent, those before it "
+                                               "may have been saved.");
         if (port.lastCommandRefused())
-            said = {{QStringLiteral("The module refused the %1 setting. ").arg(key) +
-                         notSent.at(0).toUpper() + notSent.mid(1),
+            said = {{QStringLiteral("The module refused the %1 setting. The ").arg(key) + afterIt,
                      MessageIcon::Error}};
         else
-            said.append({QStringLiteral("The module did not acknowledge %1: ").arg(key) + notSent,
-                         MessageIcon::Error});
+            said.append(
+                {QStringLiteral("The module did not acknowledge %1: the ").arg(key) + afterIt,
+                 MessageIcon::Error});
     }
     for (const auto& [text, icon] : said)
         platform.showMessage(text, icon);

@@ -64,6 +64,15 @@ bool syncFolderOf(const QString& path) {
 #endif
 }
 
+// A report is a regular file: a FIFO would be waited for, a device such as /dev/zero read
+// without end, and neither keeps rows.
+QString notRegularProblem(const QString& path, const struct stat& st) {
+    if (S_ISREG(st.st_mode))
+        return {};
+    return QStringLiteral("The report %1 is not a regular file: give the path of a CSV file.")
+        .arg(path);
+}
+
 // The rows under the header into the history; a message naming the line for a row that is not
 // one.
 QString addRows(const QList<CsvRecord>& records, ReportHistory& history) {
@@ -100,19 +109,6 @@ QString addRows(const QList<CsvRecord>& records, ReportHistory& history) {
 const QStringList ProvisionReport::kColumns = {"time",        "station",  "device", "unit",
                                                "own_address", "firmware", "name",   "pin",
                                                "result",      "detail",   "seconds"};
-
-namespace {
-
-// A report is a regular file: a FIFO would be waited for, a device such as /dev/zero read
-// without end, and neither keeps rows.
-QString notRegularProblem(const QString& path, const struct stat& st) {
-    if (S_ISREG(st.st_mode))
-        return {};
-    return QStringLiteral("The report %1 is not a regular file: give the path of a CSV file.")
-        .arg(path);
-}
-
-} // namespace
 
 bool ProvisionReport::open(const QString& path, QString& error) {
     // A new file gets the owner's bits alone. One that is there keeps its mode: the user may have
