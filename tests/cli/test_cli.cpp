@@ -13,7 +13,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-
 namespace {
 
 const char* const kFreshIni = "[Module]\nname=TavixAT\npin=1234\npin-request=on\nbaud=9600\n"
