@@ -95,8 +95,8 @@ void TestCli::commands_data() {
     // Quoted values: control characters written as escapes, and read back from them.
     row("show --ini quotes", {"--name", "\t\x01\x1b\x7f\u009b\"q\\"}, "show --ini", 0,
         "name=\"\\t\\x01\\x1b\\x7f\\x9b\\\"q\\\\\"\n");
-    row("apply reads escapes", {}, "apply <file>", 1, "pin: \"1\\x01\\t\" holds \"\\x01\"",
-        "[Module]\npin=\"\\x31\\x01\\t\"\n");
+    row("apply reads escapes", {}, "apply <file>", 1, "pin: \"1\\t\\x01\" holds \"\\t\"",
+        "[Module]\npin=\"\\x31\\t\\x01\"\n");
     row("apply from a pipe", {}, "apply /dev/stdin && show", 0, "name: piped\n",
         "[Module]\nname=piped\n");
     row("apply 64 KiB", {}, "apply <file> && show", 0, "name: big\n",
