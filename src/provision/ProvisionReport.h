@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ProvisionRequest.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QHash>
@@ -7,9 +9,6 @@
 #include <optional>
 
 namespace tavixat {
-
-// Units are numbered from 1 to this; a row outside it is not one this tool wrote.
-inline constexpr int kHighestUnit = 99999999;
 
 // One module's attempt, a row of the report.
 struct ReportRow {

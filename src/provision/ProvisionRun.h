@@ -3,6 +3,7 @@
 #include "ModuleText.h"
 #include "Profile.h"
 #include "ProvisionReport.h"
+#include "ProvisionRequest.h"
 #include "ProvisionScreen.h"
 
 #include <QList>
@@ -17,17 +18,6 @@ namespace tavixat {
 class Platform;
 class Station;
 struct StationPlace;
-
-// What `tavixat-cli provision` is asked to do.
-struct ProvisionRequest {
-    QString profilePath;
-    QStringList ports; // each a station; empty with all
-    bool all = false;  // every adapter under /dev/serial/by-id, now and later
-    QString reportPath = QStringLiteral("tavixat-report.csv");
-    int count = 0; // modules ok before the run ends; 0: no end
-    int first = 0; // the first unit number; 0: one more than the report's highest
-    bool again = false;
-};
 
 int runProvision(const ProvisionRequest& request);
 
