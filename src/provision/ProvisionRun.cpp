@@ -2,6 +2,7 @@
 
 #include "CliSession.h"
 #include "Connection.h"
+#include "CsvProductionRecord.h"
 #include "IniFile.h"
 #include "PortNames.h"
 #include "PortTable.h"
@@ -138,26 +139,19 @@ int runProvision(const ProvisionRequest& request) {
     const auto places = request.all ? QList<StationPlace>() : placesOfPorts(request.ports);
     if (!places)
         return kExitUsage;
-    ProvisionReport report;
-    if (!report.open(request.reportPath, error)) {
+    const std::unique_ptr<CsvProductionRecord> record =
+        CsvProductionRecord::open(request.reportPath, *first, error);
+    if (!record) {
         printError(error);
         return kExitOutputFailed;
     }
-    // Read again under the report's lock: a run that ended meanwhile may have added rows.
-    auto history = ProvisionReport::readHistory(request.reportPath, error);
-    if (!history) {
-        printError(error);
-        return kExitOutputFailed;
-    }
-    history->highestUnit = std::max(history->highestUnit, *first - 1);
-    ProvisionRun run(request, std::move(*profile), *history, report);
+    ProvisionRun run(request, std::move(*profile), *record);
     return run.exec(*places);
 }
 
-ProvisionRun::ProvisionRun(const ProvisionRequest& request, Profile profile, ReportHistory history,
-                           ProvisionReport& report)
-    : request_(request), profile_(std::move(profile)), report_(report),
-      history_(std::move(history)), nextUnit_(history_.highestUnit + 1) {}
+ProvisionRun::ProvisionRun(const ProvisionRequest& request, Profile profile,
+                           ProductionRecord& record)
+    : request_(request), profile_(std::move(profile)), record_(record) {}
 
 ProvisionRun::~ProvisionRun() {
     for (const auto& station : stations_)
@@ -242,7 +236,7 @@ void ProvisionRun::showState(int station, const QString& state) {
 
 int ProvisionRun::unitDoneFor(const QString& ownAddress) const {
     QMutexLocker lock(&mutex_);
-    return request_.again ? 0 : history_.doneUnits.value(ownAddress, 0);
+    return request_.again ? 0 : record_.unitDoneFor(ownAddress);
 }
 
 std::optional<int> ProvisionRun::takeUnit(Platform& platform) {
@@ -267,13 +261,11 @@ std::optional<int> ProvisionRun::takeUnitOfFailure() {
 }
 
 std::optional<int> ProvisionRun::nextUnitLocked() {
-    if (nextUnit_ <= kHighestUnit)
-        return nextUnit_++;
-    if (!ending_.exchange(true))
-        printError(QStringLiteral("every unit up to %1 is given: the run ends; give another "
-                                  "--report to go on.")
-                       .arg(kHighestUnit));
-    return std::nullopt;
+    QString error;
+    const std::optional<int> unit = record_.takeUnit(error);
+    if (!unit && !ending_.exchange(true))
+        printError(error + QStringLiteral(" No module is taken any more."));
+    return unit;
 }
 
 std::optional<QList<Assignment>> ProvisionRun::settingsFor(int unit, const QString& ownAddress,
@@ -288,7 +280,7 @@ void ProvisionRun::record(int station, const ReportRow& row, bool afterTakeUnit)
     if (afterTakeUnit && stopsignals::count() > 0)
         ++savedAfterStop_;
     QString error;
-    if (!report_.append(row, error)) {
+    if (!record_.keep(row, error)) {
         if (!reportFailed_)
             printError(error + QStringLiteral(" No module is taken until its row can be kept."));
         reportFailed_ = true;
@@ -296,7 +288,6 @@ void ProvisionRun::record(int station, const ReportRow& row, bool afterTakeUnit)
     }
     if (row.result == QLatin1String("ok")) {
         ++ok_;
-        history_.doneUnits.insert(row.ownAddress, row.unit);
     } else if (row.result == QLatin1String("failed")) {
         ++failed_;
     } else {

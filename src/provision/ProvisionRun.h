@@ -1,8 +1,8 @@
 #pragma once
 
 #include "ModuleText.h"
+#include "ProductionRecord.h"
 #include "Profile.h"
-#include "ProvisionReport.h"
 #include "ProvisionRequest.h"
 #include "ProvisionScreen.h"
 
@@ -21,13 +21,12 @@ struct StationPlace;
 
 int runProvision(const ProvisionRequest& request);
 
-// The run that the stations share: unit numbers in the order modules are found, the report,
-// the count, stopping, and the screen. Stations call it from their threads; the main thread
+// The run that the stations share: unit numbers in the order modules are found, the production
+// record, the count, stopping, and the screen. Stations call it from their threads; the main thread
 // starts them and watches for signals and new adapters.
 class ProvisionRun {
 public:
-    ProvisionRun(const ProvisionRequest& request, Profile profile, ReportHistory history,
-                 ProvisionReport& report);
+    ProvisionRun(const ProvisionRequest& request, Profile profile, ProductionRecord& record);
     ~ProvisionRun();
 
     // Runs the stations of `places` (and, with --all, those plugged in later) until the run
@@ -68,12 +67,10 @@ private:
 
     const ProvisionRequest& request_;
     const Profile profile_;
-    ProvisionReport& report_;
+    ProductionRecord& record_;
     ProvisionScreen screen_;
 
     mutable QMutex mutex_;
-    ReportHistory history_;
-    int nextUnit_ = 1;
     int ok_ = 0;
     int failed_ = 0;
     int skipped_ = 0;
