@@ -25,17 +25,19 @@ namespace {
 constexpr int kSecondsPerMinute = 60;
 constexpr int kMinutesPerHour = 60;
 
+// What came from the module is never run by a spreadsheet that opens the report; the profile's
+// name and PIN code cannot start like a formula.
 QString columnValue(const ReportRow& row, qsizetype column) {
     const QString values[] = {isoTimeWithOffset(row.time),
                               row.station,
                               row.device,
                               QString::number(row.unit),
-                              row.ownAddress,
-                              row.firmware,
+                              spreadsheetText(row.ownAddress),
+                              spreadsheetText(row.firmware),
                               row.name,
                               row.pin,
                               row.result,
-                              row.detail,
+                              spreadsheetText(row.detail),
                               QString::number(row.seconds, 'f', 2)};
     return values[column];
 }

@@ -54,6 +54,10 @@ void TestReport::appendsAndReadsBack_data() {
                "2026-12-07T09:30:05-05:00,A,d,4,a,v,\"U,\"\"4\"\"\",1,failed,\"no\r\nreply\","
                "2.40\r\n")
         << 4 << "";
+    QTest::newRow("a module's text kept from a spreadsheet's formulas")
+        << kHeader << 0600 << QStringList{"4|@SUM(1)|U4|failed|=1+1|0"}
+        << QByteArray("2026-12-07T09:30:05+00:00,A,d,4,'@SUM(1),v,U4,1,failed,'=1+1,2.40\r\n") << 4
+        << "";
     QTest::newRow("highest, not last; ok rows done")
         << kHeader + kOldRow << 0600
         << QStringList{"9|b|U9|skipped||330", "4|c|U4|failed|x|330", "8|d|U8|ok||330"}
