@@ -1,8 +1,10 @@
 #include "ProvisionReport.h"
 
 #include "CsvText.h"
+#include "DisplayText.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -25,19 +27,19 @@ namespace {
 constexpr int kSecondsPerMinute = 60;
 constexpr int kMinutesPerHour = 60;
 
-// What came from the module is never run by a spreadsheet that opens the report; the profile's
-// name and PIN code cannot start like a formula.
+// What came from the module is never run by a spreadsheet that opens the report, and holds no
+// control character; the profile's name and PIN code cannot start like a formula.
 QString columnValue(const ReportRow& row, qsizetype column) {
     const QString values[] = {isoTimeWithOffset(row.time),
                               row.station,
                               row.device,
                               QString::number(row.unit),
                               spreadsheetText(row.ownAddress),
-                              spreadsheetText(row.firmware),
+                              spreadsheetText(escapeControlCharacters(row.firmware)),
                               row.name,
                               row.pin,
                               row.result,
-                              spreadsheetText(row.detail),
+                              spreadsheetText(escapeControlCharacters(row.detail)),
                               QString::number(row.seconds, 'f', 2)};
     return values[column];
 }
@@ -203,6 +205,11 @@ std::optional<ReportHistory> ProvisionReport::readHistory(const QString& path, Q
 
 QString reportAddress(const QString& address) {
     return address.toLower().remove(u' ');
+}
+
+bool isReportAddress(const QString& address) {
+    static const QRegularExpression kTwelveDigits(QStringLiteral("^[0-9a-f]{12}$"));
+    return kTwelveDigits.match(address).hasMatch();
 }
 
 QString isoTimeWithOffset(const QDateTime& time) {

@@ -34,6 +34,8 @@ struct ReportHistory {
 
 // An own address as the report keys it: lower case, without spaces.
 QString reportAddress(const QString& address);
+// True for what the own_address column may hold: twelve lower-case hexadecimal digits.
+bool isReportAddress(const QString& address);
 
 // The report of a production run: CSV as RFC 4180, appended to, a header line first when the
 // file is new. Each row reaches the disk before append returns, so a run that is killed keeps

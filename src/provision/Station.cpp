@@ -3,6 +3,7 @@
 #include "Connection.h"
 #include "ConsolePlatform.h"
 #include "DeviceState.h"
+#include "DisplayText.h"
 #include "Exchanges.h"
 #include "ModuleRecord.h"
 #include "ModuleSave.h"
@@ -113,14 +114,17 @@ private:
             return;
         ReportRow row;
         row.firmware = device_.FirmwareVersion;
-        if (connection_.lastOutcome() != Outcome::Connected) {
-            const std::optional<int> unit = run_.takeUnitOfFailure();
-            if (!unit)
-                return disconnect(); // the run ends: no number is left for its row
-            row.unit = *unit;
-            return finish(row, QStringLiteral("failed"), false);
-        }
+        if (connection_.lastOutcome() != Outcome::Connected)
+            return failBeforeSave(row);
         seated_ = reportAddress(record_.settings.ownAddress);
+        if (!isReportAddress(seated_)) {
+            // Kept out of the report's own_address, and quoted escaped: it may hold anything.
+            errors_ << QStringLiteral("Its own address %1 is not twelve hexadecimal digits: the "
+                                      "module was not saved.")
+                           .arg(quotedValue(record_.settings.ownAddress));
+            disconnect();
+            return failBeforeSave(row);
+        }
         row.ownAddress = seated_;
         if (const int done = run_.unitDoneFor(seated_)) {
             row.unit = done;
@@ -135,6 +139,16 @@ private:
         const bool saved = save(row);
         disconnect();
         finish(row, saved ? QStringLiteral("ok") : QStringLiteral("failed"), true);
+    }
+
+    // A module that failed before a save was tried: a unit of its own for its row, if any is
+    // left.
+    void failBeforeSave(ReportRow& row) {
+        const std::optional<int> unit = run_.takeUnitOfFailure();
+        if (!unit)
+            return; // the run ends: no number is left for its row
+        row.unit = *unit;
+        finish(row, QStringLiteral("failed"), false);
     }
 
     bool save(ReportRow& row) {

@@ -82,6 +82,13 @@ void TestProvision::stations_data() {
         << QStringList{jigOf(1, 2, "5000:1500") + " --lose-ping 3"} << QString() << "--count 2"
         << QString() << 0 << QStringList{"00000000a101 ok *", "00000000a102 ok *"}
         << "2 done, 0 failed";
+    // Told once escaped, on standard output and in the report; never a column of its own.
+    QTest::newRow("an own address that is no address")
+        << QStringList{"--own-address 1b\x1b"
+                       "c\r\nOK"}
+        << QString() << QString() << "INT <EXIT>" << 130 << QStringList{" failed *"}
+        << "jig/line1: unit 1, no own address: FAILED: Its own address \"1b\\x1bc\\r\\nOK\" is not "
+           "twelve hexadecimal digits: the module was not saved.\n";
     QTest::newRow("a module swapped between two pings")
         << QStringList{jigOf(1, 2, "3000:100")} << QString() << "--count 2" << QString() << 0
         << QStringList{"00000000a101 ok *", "00000000a102 ok *"} << "2 done, 0 failed";
@@ -230,6 +237,7 @@ void TestProvision::stations() {
     for (const QStringList& r : reportRows(reportPath))
         details += r.value(9) + '\n';
     QVERIFY2(output.contains(said) || details.contains(said), qPrintable(output + details));
+    QVERIFY2(onTerminal || !output.contains(QChar(0x1b)), qPrintable(output)); // all escaped
     QStringList seen;
     QSet<QString> pins;
     int made = 0;
