@@ -239,20 +239,36 @@ int ProvisionRun::unitDoneFor(const QString& ownAddress) const {
     return request_.again ? 0 : record_.unitDoneFor(ownAddress);
 }
 
-std::optional<int> ProvisionRun::takeUnit(Platform& platform) {
+std::optional<int> ProvisionRun::takeUnit(Platform& platform, int station, const ReportRow& row,
+                                          QString& busyAt) {
     constexpr int kRecheckMs = 50;
     for (;;) {
         if (isStopping())
             return std::nullopt;
         QMutexLocker lock(&mutex_);
-        if (request_.count == 0 || ok_ + saving_ < request_.count) {
+        for (const UnderWay& other : std::as_const(underWay_))
+            if (other.row.ownAddress == row.ownAddress) {
+                busyAt = other.row.station;
+                return std::nullopt;
+            }
+        if (request_.count == 0 || ok_ + int(underWay_.size()) < request_.count) {
             const std::optional<int> unit = nextUnitLocked();
-            saving_ += unit ? 1 : 0;
+            if (unit) {
+                UnderWay& taken = underWay_[station] = {row, {}};
+                taken.row.unit = *unit;
+                taken.sinceUnit.start();
+            }
             return unit;
         }
         lock.unlock();
         platform.sleep(kRecheckMs); // a save under way may fail and leave room
     }
+}
+
+void ProvisionRun::noteSaving(int station, const QString& name, const QString& pin) {
+    QMutexLocker lock(&mutex_);
+    if (const auto found = underWay_.find(station); found != underWay_.end())
+        found->row.name = name, found->row.pin = pin;
 }
 
 std::optional<int> ProvisionRun::takeUnitOfFailure() {
@@ -276,7 +292,7 @@ std::optional<QList<Assignment>> ProvisionRun::settingsFor(int unit, const QStri
 void ProvisionRun::record(int station, const ReportRow& row, bool afterTakeUnit) {
     QMutexLocker lock(&mutex_);
     if (afterTakeUnit)
-        --saving_;
+        underWay_.remove(station);
     if (afterTakeUnit && stopsignals::count() > 0)
         ++savedAfterStop_;
     QString error;
@@ -310,16 +326,36 @@ void ProvisionRun::endAtOnce() {
         QThread::msleep(10);
     const int signal = stopsignals::last();
     QMutexLocker lock(&mutex_);
+    const qsizetype cut = underWay_.size();
+    recordCutSaves();
     screen_.finish(summaryLine());
     QString line = QStringLiteral("stopped at once by a second %1.").arg(stopsignals::name(signal));
-    if (saving_ > 0)
-        line += QStringLiteral(" %1 module%2 being saved got no row: ")
-                    .arg(saving_)
-                    .arg(saving_ == 1 ? "" : "s") +
+    if (cut > 0)
+        line += QStringLiteral(" %1 module%2 being saved %3 recorded as failed. ")
+                    .arg(cut)
+                    .arg(cut == 1 ? "" : "s", cut == 1 ? "is" : "are") +
                 Connection::partlySavedMessage();
     printError(line);
     std::fflush(nullptr);
     std::_Exit(128 + signal);
+}
+
+// Each save that a second signal cut gets its row: its unit is given, and the module may hold
+// part of the settings.
+void ProvisionRun::recordCutSaves() {
+    for (auto it = underWay_.begin(); it != underWay_.end(); it = underWay_.erase(it)) {
+        ReportRow row = it->row;
+        row.time = QDateTime::currentDateTime();
+        row.result = QStringLiteral("failed");
+        row.detail = QStringLiteral("Stopped during the save: the module may hold part of the "
+                                    "settings.");
+        row.seconds += double(it->sinceUnit.elapsed()) / 1000.0;
+        QString error;
+        if (!record_.keep(row, error))
+            printError(error);
+        ++failed_;
+        screen_.tellFinished(it.key(), row);
+    }
 }
 
 QString ProvisionRun::summaryLine() const {

@@ -6,6 +6,8 @@
 #include "ProvisionRequest.h"
 #include "ProvisionScreen.h"
 
+#include <QElapsedTimer>
+#include <QHash>
 #include <QList>
 #include <QMutex>
 #include <QStringList>
@@ -40,8 +42,14 @@ public:
     // The unit of the module's ok row, when it is done and --again is not given; else 0.
     int unitDoneFor(const QString& ownAddress) const;
     // A number for a module that will be saved, waiting while the modules being saved may still
-    // make up the count; nothing when the run ends meanwhile.
-    std::optional<int> takeUnit(Platform& platform);
+    // make up the count; nothing when the run ends meanwhile. Until its row is recorded the
+    // module is under way as `row` (with its unit) says: a second signal records it as failed.
+    // Nothing either, with the station's name in busyAt, when another station is setting up a
+    // module of the same own address: a clone or a fault the user must hear of.
+    std::optional<int> takeUnit(Platform& platform, int station, const ReportRow& row,
+                                QString& busyAt);
+    // The name and PIN code a module under way is being given.
+    void noteSaving(int station, const QString& name, const QString& pin);
     // A number for a module that failed before it could be saved; nothing once every number is
     // given.
     std::optional<int> takeUnitOfFailure();
@@ -64,6 +72,7 @@ private:
     void tellStopped();
     // The next unit number, or nothing, and the run ends, when all are given. Under mutex_.
     std::optional<int> nextUnitLocked();
+    void recordCutSaves(); // under mutex_
 
     const ProvisionRequest& request_;
     const Profile profile_;
@@ -74,7 +83,12 @@ private:
     int ok_ = 0;
     int failed_ = 0;
     int skipped_ = 0;
-    int saving_ = 0; // modules between takeUnit and their row
+    // The modules between takeUnit and their row, by station, with the time since their unit.
+    struct UnderWay {
+        ReportRow row;
+        QElapsedTimer sinceUnit;
+    };
+    QHash<int, UnderWay> underWay_;
     int savedAfterStop_ = 0;
     int opensTold_ = 0;
     int opensFailed_ = 0;

@@ -132,7 +132,17 @@ private:
             disconnect();
             return finish(row, QStringLiteral("skipped"), false);
         }
-        const std::optional<int> unit = run_.takeUnit(platform_);
+        fillPlace(row);
+        row.seconds = secondsSinceStart();
+        QString busyAt;
+        const std::optional<int> unit = run_.takeUnit(platform_, place_.index, row, busyAt);
+        if (!busyAt.isEmpty()) {
+            errors_ << QStringLiteral("The same own address is being set up at %1: the module was "
+                                      "not saved.")
+                           .arg(busyAt);
+            disconnect();
+            return failBeforeSave(row);
+        }
         if (!unit)
             return disconnect(); // the run ends: the module is left as it was
         row.unit = *unit;
@@ -162,6 +172,7 @@ private:
             applySetting(record_.settings, change);
         row.name = record_.settings.name;
         row.pin = record_.settings.pin;
+        run_.noteSaving(place_.index, row.name, row.pin);
         if (modulesave::refuseAddressWithoutMaster(*changes, record_.settings, platform_))
             return false;
         const ModuleSettings wanted = record_.settings;
@@ -177,14 +188,20 @@ private:
             connection_.cmdConnect_Click(); // "<EXIT>" and close
     }
 
-    void finish(ReportRow& row, const QString& result, bool afterTakeUnit) {
-        row.time = QDateTime::currentDateTime();
+    void fillPlace(ReportRow& row) const {
         row.station = place_.name;
         const QString device = QFileInfo(place_.device).canonicalFilePath();
         row.device = device.isEmpty() ? place_.device : device;
+    }
+
+    double secondsSinceStart() const { return double(platform_.now() - start_) / 1000.0; }
+
+    void finish(ReportRow& row, const QString& result, bool afterTakeUnit) {
+        row.time = QDateTime::currentDateTime();
+        fillPlace(row);
         row.result = result;
         row.detail = oneLine(errors_);
-        row.seconds = double(platform_.now() - start_) / 1000.0;
+        row.seconds = secondsSinceStart();
         run_.record(place_.index, row, afterTakeUnit);
     }
 

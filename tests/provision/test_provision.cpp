@@ -112,8 +112,14 @@ void TestProvision::stations_data() {
         << 130 << QStringList() << "tavixat-cli: stopped by SIGINT.\n";
     QTest::newRow("a second signal cuts the save, and is named")
         << QStringList{jigOf(1, 1) + " --latency 150"} << QString() << QString()
-        << "INT+TERM <NAME=" << 143 << QStringList()
-        << "stopped at once by a second SIGTERM. 1 module being saved got no row";
+        << "INT+TERM <NAME=" << 143 << QStringList{"00000000a101 failed *"}
+        << "stopped at once by a second SIGTERM. 1 module being saved is recorded as failed. The "
+           "settings may be only partly saved";
+    QTest::newRow("one own address on two stations at once")
+        << QStringList{jigOf(1, 1) + " --latency 100", jigOf(1, 1) + " --latency 100"} << QString()
+        << "--count 1" << QString() << 6
+        << QStringList{"00000000a101 failed *", "00000000a101 ok *"}
+        << "The same own address is being set up at jig/line";
     // Failures take units too: the unit after the checked ones is one the name cannot hold.
     QTest::newRow("a unit the profile cannot fill in is a failure, not a save")
         << QStringList{jigOf(1, 1) + " --no-version",
