@@ -21,6 +21,10 @@ public:
     virtual std::optional<int> takeUnit(QString& error) = 0;
     // Keeps the module's row; false, with the reason, when it could not be kept.
     virtual bool keep(const ReportRow& row, QString& error) = 0;
+    // Empty while the record is where the run began it. Once it is not (a report replaced or
+    // deleted during the run), what happened and where the rows from then on are: the run takes
+    // no new module, and ends with the code for results not kept where they were asked for.
+    virtual QString displacement() const = 0;
 };
 
 } // namespace tavixat

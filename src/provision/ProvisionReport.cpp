@@ -166,6 +166,14 @@ bool ProvisionReport::append(const ReportRow& row, QString& error) {
     return writeDurably(csvRecord(fields).toUtf8(), error);
 }
 
+bool ProvisionReport::isStillAtPath() const {
+    struct stat atPath {
+    }, held{};
+    return file_.isOpen() && ::stat(QFile::encodeName(path_).constData(), &atPath) == 0 &&
+           ::fstat(file_.handle(), &held) == 0 && atPath.st_dev == held.st_dev &&
+           atPath.st_ino == held.st_ino;
+}
+
 bool ProvisionReport::writeDurably(const QByteArray& bytes, QString& error) {
     // One write for the whole row: a row is never split between two writes of other stations.
     if (!file_.isOpen() || file_.write(bytes) != bytes.size() || !syncToDisk(file_)) {

@@ -50,6 +50,9 @@ public:
     // Writes the row and waits until it is on disk. False, with the reason in error, when any of
     // that fails: the caller must not go on as if it were kept.
     bool append(const ReportRow& row, QString& error);
+    // True while the file at its path is still the one it opened and locked: a spreadsheet that
+    // saves over a report writes a new file under the name, and a deleted one has none.
+    bool isStillAtPath() const;
 
     // The report at path; an empty history when there is no file yet. Nothing, with the reason,
     // when it cannot be read or is not a report (a FIFO or a device is not one: it would be waited

@@ -279,9 +279,17 @@ std::optional<int> ProvisionRun::takeUnitOfFailure() {
 std::optional<int> ProvisionRun::nextUnitLocked() {
     QString error;
     const std::optional<int> unit = record_.takeUnit(error);
-    if (!unit && !ending_.exchange(true))
-        printError(error + QStringLiteral(" No module is taken any more."));
+    if (!unit) {
+        ending_ = true;
+        tellOnce(error);
+    }
     return unit;
+}
+
+void ProvisionRun::tellOnce(const QString& text) {
+    if (!told_.contains(text))
+        printError(text);
+    told_.insert(text);
 }
 
 std::optional<QList<Assignment>> ProvisionRun::settingsFor(int unit, const QString& ownAddress,
@@ -301,6 +309,10 @@ void ProvisionRun::record(int station, const ReportRow& row, bool afterTakeUnit)
             printError(error + QStringLiteral(" No module is taken until its row can be kept."));
         reportFailed_ = true;
         ending_ = true;
+    }
+    if (const QString moved = record_.displacement(); !moved.isEmpty()) {
+        ending_ = true;
+        tellOnce(moved);
     }
     if (row.result == QLatin1String("ok")) {
         ++ok_;
@@ -379,7 +391,7 @@ void ProvisionRun::tellStopped() {
 
 int ProvisionRun::exitCode() const {
     QMutexLocker lock(&mutex_);
-    if (reportFailed_)
+    if (reportFailed_ || !record_.displacement().isEmpty())
         return kExitOutputFailed;
     if (noPortOpened_)
         return kExitPortNotOpened;

@@ -10,6 +10,7 @@
 #include <QHash>
 #include <QList>
 #include <QMutex>
+#include <QSet>
 #include <QStringList>
 #include <atomic>
 #include <memory>
@@ -72,7 +73,8 @@ private:
     void tellStopped();
     // The next unit number, or nothing, and the run ends, when all are given. Under mutex_.
     std::optional<int> nextUnitLocked();
-    void recordCutSaves(); // under mutex_
+    void recordCutSaves();              // under mutex_
+    void tellOnce(const QString& text); // under mutex_
 
     const ProvisionRequest& request_;
     const Profile profile_;
@@ -89,6 +91,7 @@ private:
         QElapsedTimer sinceUnit;
     };
     QHash<int, UnderWay> underWay_;
+    QSet<QString> told_;
     int savedAfterStop_ = 0;
     int opensTold_ = 0;
     int opensFailed_ = 0;
