@@ -2,8 +2,11 @@
 // mode of the file, and what a restarted run reads back from it.
 #include "ProvisionReport.h"
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace tavixat;
@@ -134,19 +137,25 @@ void TestReport::refusesWhatCannotBeKept() {
     const auto none = ProvisionReport::readHistory(missing, error);
     QVERIFY(none.has_value());
     QCOMPARE(none->highestUnit, 0);
-    // A full disk: neither the header of a new report nor a row is kept.
-    ProvisionReport full;
-    QVERIFY(!full.open(QStringLiteral("/dev/full"), error) && error.contains("/dev/full"));
-    error.clear();
-    QVERIFY(!full.append(rowOf(QStringLiteral("1|a|U|ok|")), error) && !error.isEmpty());
     // Two runs on one report would number alike: the second is turned away.
     QTemporaryDir dir;
+    const QString path = dir.filePath("r.csv");
     ProvisionReport first, second;
-    QVERIFY(first.open(dir.filePath("r.csv"), error));
-    QVERIFY(!second.open(dir.filePath("r.csv"), error));
-    QCOMPARE(error, "The report " + dir.filePath("r.csv") +
+    QVERIFY(first.open(path, error));
+    QVERIFY(!second.open(path, error));
+    QCOMPARE(error, "The report " + path +
                         " is in use by another provision run: give each run a report of its own, "
                         "or run one with all the stations.");
+    // A full disk, as a limit on the size of files: the row is not kept, and that is said.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{}, full{};
+    QVERIFY(::getrlimit(RLIMIT_FSIZE, &old) == 0);
+    full = {rlim_t(QFileInfo(path).size()), old.rlim_max};
+    QVERIFY(::setrlimit(RLIMIT_FSIZE, &full) == 0);
+    const bool kept = first.append(rowOf(QStringLiteral("1|a|U|ok|")), error);
+    QVERIFY(::setrlimit(RLIMIT_FSIZE, &old) == 0);
+    QVERIFY(!kept);
+    QCOMPARE(error, "Cannot write the report " + path + ": File too large.");
 }
 
 QTEST_GUILESS_MAIN(TestReport)
