@@ -1,5 +1,6 @@
 #include "CliArguments.h"
 #include "CliSession.h"
+#include "ProvisionRun.h"
 #include "StopSignals.h"
 
 #include <QCoreApplication>

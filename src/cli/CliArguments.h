@@ -1,7 +1,7 @@
 #pragma once
 
 #include "CliSession.h"
-#include "ProvisionRun.h"
+#include "ProvisionRequest.h"
 
 #include <QStringList>
 

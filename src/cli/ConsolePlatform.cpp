@@ -18,12 +18,8 @@ namespace {
 QString printableLines(const QString& text) {
     QStringList lines =
         QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).split(u'\n');
-    for (QString& line : lines) {
-        QString shown;
-        for (const QChar c : line)
-            shown += hasControlCharacter(QString(c)) ? escapeControls(QString(c)) : QString(c);
-        line = shown;
-    }
+    for (QString& line : lines)
+        line = escapeControlCharacters(line);
     return lines.join(u'\n');
 }
 

@@ -40,6 +40,14 @@ QString escapeControls(const QString& text) {
     return shown;
 }
 
+QString escapeControlCharacters(const QString& text) {
+    QString shown;
+    shown.reserve(text.size());
+    for (const QChar c : text)
+        shown += isControl(c.unicode()) ? escaped(c) : QString(c);
+    return shown;
+}
+
 bool hasControlCharacter(const QString& text) {
     return std::any_of(text.begin(), text.end(), [](QChar c) { return isControl(c.unicode()); });
 }

@@ -141,6 +141,10 @@ struct Parser {
     QCommandLineOption pin{QStringLiteral("pin"),
                            QStringLiteral("Start with <text> as the PIN code (any length)."),
                            QStringLiteral("text")};
+    QCommandLineOption ownAddress{
+        QStringLiteral("own-address"),
+        QStringLiteral("Report <text> as the module's own address (any text)."),
+        QStringLiteral("text")};
     QCommandLineOption master{
         QStringLiteral("master"),
         QStringLiteral("Start in the Master role, connecting to <address> (any text)."),
@@ -178,7 +182,7 @@ struct Parser {
         commandLine.addOption(silent);
         commandLine.addOption(answerRts);
         // A module's texts may be empty: that is a module worth trying.
-        for (const QCommandLineOption* text : {&firmware, &name, &pin, &master})
+        for (const QCommandLineOption* text : {&firmware, &name, &pin, &ownAddress, &master})
             commandLine.addOption(*text, CommandLine::MayBeEmpty);
         commandLine.addOption(noVersion);
         for (const NumberOption* option : kNumberOptions)
@@ -315,6 +319,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         options.settings.name = p.parser.value(p.name);
     if (p.parser.isSet(p.pin))
         options.settings.pinCode = p.parser.value(p.pin);
+    if (p.parser.isSet(p.ownAddress))
+        options.settings.ownAddress = p.parser.value(p.ownAddress);
     if (p.parser.isSet(p.master)) {
         options.settings.role = QStringLiteral("MASTER");
         options.settings.remoteAddress = p.parser.value(p.master);

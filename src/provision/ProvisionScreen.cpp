@@ -28,24 +28,22 @@ int terminalColumns() {
 
 QString finishedText(const ReportRow& row) {
     if (row.result == QLatin1String("ok"))
-        return QStringLiteral("OK %1 (%2 s)")
-            .arg(escapeControls(row.name))
-            .arg(row.seconds, 0, 'f', 1);
+        return QStringLiteral("OK %1 (%2 s)").arg(row.name).arg(row.seconds, 0, 'f', 1);
     if (row.result == QLatin1String("skipped"))
         return QStringLiteral("SKIPPED (unit %1)").arg(row.unit);
-    return QStringLiteral("FAILED: ") + escapeControls(row.detail);
+    return QStringLiteral("FAILED: ") + row.detail;
 }
 
 ProvisionScreen::ProvisionScreen() : terminal_(::isatty(STDOUT_FILENO) == 1) {}
 
 void ProvisionScreen::addStation(const QString& name) {
-    names_ << escapeControls(name);
+    names_ << escapeControlCharacters(name);
     states_ << QStringLiteral("starting");
     changed_ = true;
 }
 
 void ProvisionScreen::setState(int station, const QString& state) {
-    const QString shown = escapeControls(state);
+    const QString shown = escapeControlCharacters(state);
     if (states_[station] == shown)
         return;
     states_[station] = shown;
@@ -55,19 +53,19 @@ void ProvisionScreen::setState(int station, const QString& state) {
 void ProvisionScreen::tellFinished(int station, const ReportRow& row) {
     setState(station, finishedText(row));
     if (!terminal_)
-        printOut(
-            QStringLiteral("%1: unit %2, %3: %4\n")
-                .arg(names_[station])
-                .arg(row.unit)
-                .arg(row.ownAddress.isEmpty() ? QStringLiteral("no own address") : row.ownAddress,
-                     finishedText(row)));
+        printOut(QStringLiteral("%1: unit %2, %3: %4\n")
+                     .arg(names_[station])
+                     .arg(row.unit)
+                     .arg(row.ownAddress.isEmpty() ? QStringLiteral("no own address")
+                                                   : escapeControlCharacters(row.ownAddress),
+                          escapeControlCharacters(finishedText(row))));
 }
 
 void ProvisionScreen::tellOpenFailure(int station, const QString& message) {
     if (terminal_)
         return;
     std::fputs(QStringLiteral("tavixat-cli: %1: %2\n")
-                   .arg(names_[station], escapeControls(message))
+                   .arg(names_[station], escapeControlCharacters(message))
                    .toLocal8Bit()
                    .constData(),
                stderr);

@@ -3,6 +3,7 @@
 #include "Connection.h"
 #include "ConsolePlatform.h"
 #include "DeviceState.h"
+#include "DisplayText.h"
 #include "Exchanges.h"
 #include "ModuleRecord.h"
 #include "ModuleSave.h"
@@ -113,14 +114,17 @@ private:
             return;
         ReportRow row;
         row.firmware = device_.FirmwareVersion;
-        if (connection_.lastOutcome() != Outcome::Connected) {
-            const std::optional<int> unit = run_.takeUnitOfFailure();
-            if (!unit)
-                return disconnect(); // the run ends: no number is left for its row
-            row.unit = *unit;
-            return finish(row, QStringLiteral("failed"), false);
-        }
+        if (connection_.lastOutcome() != Outcome::Connected)
+            return failBeforeSave(row);
         seated_ = reportAddress(record_.settings.ownAddress);
+        if (!isReportAddress(seated_)) {
+            // Kept out of the report's own_address, and quoted escaped: it may hold anything.
+            errors_ << QStringLiteral("Its own address %1 is not twelve hexadecimal digits: the "
+                                      "module was not saved.")
+                           .arg(quotedValue(record_.settings.ownAddress));
+            disconnect();
+            return failBeforeSave(row);
+        }
         row.ownAddress = seated_;
         if (const int done = run_.unitDoneFor(seated_)) {
             row.unit = done;
@@ -128,13 +132,33 @@ private:
             disconnect();
             return finish(row, QStringLiteral("skipped"), false);
         }
-        const std::optional<int> unit = run_.takeUnit(platform_);
+        fillPlace(row);
+        row.seconds = secondsSinceStart();
+        QString busyAt;
+        const std::optional<int> unit = run_.takeUnit(platform_, place_.index, row, busyAt);
+        if (!busyAt.isEmpty()) {
+            errors_ << QStringLiteral("The same own address is being set up at %1: the module was "
+                                      "not saved.")
+                           .arg(busyAt);
+            disconnect();
+            return failBeforeSave(row);
+        }
         if (!unit)
             return disconnect(); // the run ends: the module is left as it was
         row.unit = *unit;
         const bool saved = save(row);
         disconnect();
         finish(row, saved ? QStringLiteral("ok") : QStringLiteral("failed"), true);
+    }
+
+    // A module that failed before a save was tried: a unit of its own for its row, if any is
+    // left.
+    void failBeforeSave(ReportRow& row) {
+        const std::optional<int> unit = run_.takeUnitOfFailure();
+        if (!unit)
+            return; // the run ends: no number is left for its row
+        row.unit = *unit;
+        finish(row, QStringLiteral("failed"), false);
     }
 
     bool save(ReportRow& row) {
@@ -148,6 +172,7 @@ private:
             applySetting(record_.settings, change);
         row.name = record_.settings.name;
         row.pin = record_.settings.pin;
+        run_.noteSaving(place_.index, row.name, row.pin);
         if (modulesave::refuseAddressWithoutMaster(*changes, record_.settings, platform_))
             return false;
         const ModuleSettings wanted = record_.settings;
@@ -163,14 +188,20 @@ private:
             connection_.cmdConnect_Click(); // "<EXIT>" and close
     }
 
-    void finish(ReportRow& row, const QString& result, bool afterTakeUnit) {
-        row.time = QDateTime::currentDateTime();
+    void fillPlace(ReportRow& row) const {
         row.station = place_.name;
         const QString device = QFileInfo(place_.device).canonicalFilePath();
         row.device = device.isEmpty() ? place_.device : device;
+    }
+
+    double secondsSinceStart() const { return double(platform_.now() - start_) / 1000.0; }
+
+    void finish(ReportRow& row, const QString& result, bool afterTakeUnit) {
+        row.time = QDateTime::currentDateTime();
+        fillPlace(row);
         row.result = result;
         row.detail = oneLine(errors_);
-        row.seconds = double(platform_.now() - start_) / 1000.0;
+        row.seconds = secondsSinceStart();
         run_.record(place_.index, row, afterTakeUnit);
     }
 

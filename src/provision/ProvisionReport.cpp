@@ -1,8 +1,10 @@
 #include "ProvisionReport.h"
 
 #include "CsvText.h"
+#include "DisplayText.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -25,17 +27,19 @@ namespace {
 constexpr int kSecondsPerMinute = 60;
 constexpr int kMinutesPerHour = 60;
 
+// What came from the module is never run by a spreadsheet that opens the report, and holds no
+// control character; the profile's name and PIN code cannot start like a formula.
 QString columnValue(const ReportRow& row, qsizetype column) {
     const QString values[] = {isoTimeWithOffset(row.time),
                               row.station,
                               row.device,
                               QString::number(row.unit),
-                              row.ownAddress,
-                              row.firmware,
+                              spreadsheetText(row.ownAddress),
+                              spreadsheetText(escapeControlCharacters(row.firmware)),
                               row.name,
                               row.pin,
                               row.result,
-                              row.detail,
+                              spreadsheetText(escapeControlCharacters(row.detail)),
                               QString::number(row.seconds, 'f', 2)};
     return values[column];
 }
@@ -162,6 +166,14 @@ bool ProvisionReport::append(const ReportRow& row, QString& error) {
     return writeDurably(csvRecord(fields).toUtf8(), error);
 }
 
+bool ProvisionReport::isStillAtPath() const {
+    struct stat atPath {
+    }, held{};
+    return file_.isOpen() && ::stat(QFile::encodeName(path_).constData(), &atPath) == 0 &&
+           ::fstat(file_.handle(), &held) == 0 && atPath.st_dev == held.st_dev &&
+           atPath.st_ino == held.st_ino;
+}
+
 bool ProvisionReport::writeDurably(const QByteArray& bytes, QString& error) {
     // One write for the whole row: a row is never split between two writes of other stations.
     if (!file_.isOpen() || file_.write(bytes) != bytes.size() || !syncToDisk(file_)) {
@@ -201,6 +213,11 @@ std::optional<ReportHistory> ProvisionReport::readHistory(const QString& path, Q
 
 QString reportAddress(const QString& address) {
     return address.toLower().remove(u' ');
+}
+
+bool isReportAddress(const QString& address) {
+    static const QRegularExpression kTwelveDigits(QStringLiteral("^[0-9a-f]{12}$"));
+    return kTwelveDigits.match(address).hasMatch();
 }
 
 QString isoTimeWithOffset(const QDateTime& time) {

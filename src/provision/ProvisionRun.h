@@ -1,12 +1,16 @@
 #pragma once
 
 #include "ModuleText.h"
+#include "ProductionRecord.h"
 #include "Profile.h"
-#include "ProvisionReport.h"
+#include "ProvisionRequest.h"
 #include "ProvisionScreen.h"
 
+#include <QElapsedTimer>
+#include <QHash>
 #include <QList>
 #include <QMutex>
+#include <QSet>
 #include <QStringList>
 #include <atomic>
 #include <memory>
@@ -18,26 +22,14 @@ class Platform;
 class Station;
 struct StationPlace;
 
-// What `tavixat-cli provision` is asked to do.
-struct ProvisionRequest {
-    QString profilePath;
-    QStringList ports; // each a station; empty with all
-    bool all = false;  // every adapter under /dev/serial/by-id, now and later
-    QString reportPath = QStringLiteral("tavixat-report.csv");
-    int count = 0; // modules ok before the run ends; 0: no end
-    int first = 0; // the first unit number; 0: one more than the report's highest
-    bool again = false;
-};
-
 int runProvision(const ProvisionRequest& request);
 
-// The run that the stations share: unit numbers in the order modules are found, the report,
-// the count, stopping, and the screen. Stations call it from their threads; the main thread
+// The run that the stations share: unit numbers in the order modules are found, the production
+// record, the count, stopping, and the screen. Stations call it from their threads; the main thread
 // starts them and watches for signals and new adapters.
 class ProvisionRun {
 public:
-    ProvisionRun(const ProvisionRequest& request, Profile profile, ReportHistory history,
-                 ProvisionReport& report);
+    ProvisionRun(const ProvisionRequest& request, Profile profile, ProductionRecord& record);
     ~ProvisionRun();
 
     // Runs the stations of `places` (and, with --all, those plugged in later) until the run
@@ -51,8 +43,14 @@ public:
     // The unit of the module's ok row, when it is done and --again is not given; else 0.
     int unitDoneFor(const QString& ownAddress) const;
     // A number for a module that will be saved, waiting while the modules being saved may still
-    // make up the count; nothing when the run ends meanwhile.
-    std::optional<int> takeUnit(Platform& platform);
+    // make up the count; nothing when the run ends meanwhile. Until its row is recorded the
+    // module is under way as `row` (with its unit) says: a second signal records it as failed.
+    // Nothing either, with the station's name in busyAt, when another station is setting up a
+    // module of the same own address: a clone or a fault the user must hear of.
+    std::optional<int> takeUnit(Platform& platform, int station, const ReportRow& row,
+                                QString& busyAt);
+    // The name and PIN code a module under way is being given.
+    void noteSaving(int station, const QString& name, const QString& pin);
     // A number for a module that failed before it could be saved; nothing once every number is
     // given.
     std::optional<int> takeUnitOfFailure();
@@ -75,19 +73,25 @@ private:
     void tellStopped();
     // The next unit number, or nothing, and the run ends, when all are given. Under mutex_.
     std::optional<int> nextUnitLocked();
+    void recordCutSaves();              // under mutex_
+    void tellOnce(const QString& text); // under mutex_
 
     const ProvisionRequest& request_;
     const Profile profile_;
-    ProvisionReport& report_;
+    ProductionRecord& record_;
     ProvisionScreen screen_;
 
     mutable QMutex mutex_;
-    ReportHistory history_;
-    int nextUnit_ = 1;
     int ok_ = 0;
     int failed_ = 0;
     int skipped_ = 0;
-    int saving_ = 0; // modules between takeUnit and their row
+    // The modules between takeUnit and their row, by station, with the time since their unit.
+    struct UnderWay {
+        ReportRow row;
+        QElapsedTimer sinceUnit;
+    };
+    QHash<int, UnderWay> underWay_;
+    QSet<QString> told_;
     int savedAfterStop_ = 0;
     int opensTold_ = 0;
     int opensFailed_ = 0;

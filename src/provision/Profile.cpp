@@ -1,5 +1,6 @@
 #include "Profile.h"
 
+#include "CsvText.h"
 #include "DisplayText.h"
 #include "SettingsRules.h"
 #include "WireText.h"
@@ -188,7 +189,11 @@ QString checkTemplate(const Assignment& t, const QList<Piece>& pieces, int highe
 std::optional<Profile> Profile::fromSettings(const QList<Assignment>& settings, int highestUnit,
                                              QString& error) {
     for (const Assignment& a : settings) {
-        if (!holdsPlaceholders(a.key)) {
+        if (holdsPlaceholders(a.key) && startsLikeFormula(a.value)) {
+            error = QStringLiteral("%1 %2 starts with %3, which a spreadsheet opening the report "
+                                   "would take for a formula; start it with another character.")
+                        .arg(a.key, quotedValue(a.value), quotedValue(a.value.left(1)));
+        } else if (!holdsPlaceholders(a.key)) {
             error = checkChanges({a});
         } else if (const auto pieces = splitTemplate(a, error)) {
             error = checkTemplate(a, *pieces, highestUnit);

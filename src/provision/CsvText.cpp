@@ -110,4 +110,12 @@ std::optional<QList<CsvRecord>> parseCsv(const QString& text, QString& error) {
     return records;
 }
 
+bool startsLikeFormula(const QString& text) {
+    return !text.isEmpty() && QStringLiteral("=+-@\t\r").contains(text.front());
+}
+
+QString spreadsheetText(const QString& text) {
+    return startsLikeFormula(text) ? u'\'' + text : text;
+}
+
 } // namespace tavixat

@@ -11,6 +11,13 @@ namespace tavixat {
 // comma, a double quote, a CR or an LF is put in double quotes, its quotes doubled.
 QString csvRecord(const QStringList& fields);
 
+// A spreadsheet runs a cell that starts with "=", "+", "-" or "@" as a formula, and trims or
+// acts on a leading tab or CR: true when the text starts so.
+bool startsLikeFormula(const QString& text);
+// The text with a leading "'" when it starts like a formula, so that a spreadsheet shows it as
+// the text it is; else as it is.
+QString spreadsheetText(const QString& text);
+
 struct CsvRecord {
     QStringList fields;
     int line = 0; // where it starts, from 1

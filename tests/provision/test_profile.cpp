@@ -52,6 +52,10 @@ void TestProfile::expandsPlaceholders_data() {
          "ASCII other than < > [ ]."},
         {"unit above highest", "ABCDEFGHIJ{n}", "1", 9999, 12345, "0001 A1 b2 c3d4",
          "!name \"ABCDEFGHIJ{n}\" is 15 characters long for unit 12345; it must have 1 to 14."},
+        {"name like a formula", "=A1+{n}", "1", 9, 1, "0001 A1 b2 c3d4",
+         "!name \"=A1+{n}\" starts with \"=\", which a spreadsheet opening the report would take "
+         "for a formula; start it with another character."},
+        {"pin like a formula", "A", "-123", 9, 1, "0001 A1 b2 c3d4", "!pin \"-123\" starts with"},
         {"no own address", "A", "1", 9, 1, "", "!not twelve hexadecimal"},
         {"own address short", "A", "1", 9, 1, "0001 a1 b2 c3d", "!not twelve hexadecimal"},
     };

@@ -51,12 +51,15 @@ void TestReport::appendsAndReadsBack_data() {
         << QByteArray() << 0640 << ok7 << kHeader + row7 << 7 << "0001a1b2c3d5";
     QTest::newRow("appended") << kHeader + kOldRow << 0604 << ok7 << row7 << 7
                               << "0001a1b2c3d4,0001a1b2c3d5";
-    QTest::newRow("quoted, offset behind UTC")
-        << kHeader << 0600 << QStringList{"4|a|U,\"4\"|failed|no\r\nreply|-300"}
-        << QByteArray(
-               "2026-12-07T09:30:05-05:00,A,d,4,a,v,\"U,\"\"4\"\"\",1,failed,\"no\r\nreply\","
-               "2.40\r\n")
+    QTest::newRow("quoted, escaped, offset behind UTC")
+        << kHeader << 0600 << QStringList{"4|a|U,\"4\"|failed|no\r\nreply\x1b|-300"}
+        << QByteArray("2026-12-07T09:30:05-05:00,A,d,4,a,v,\"U,\"\"4\"\"\",1,failed,"
+                      "no\\r\\nreply\\x1b,2.40\r\n")
         << 4 << "";
+    QTest::newRow("a module's text kept from a spreadsheet's formulas")
+        << kHeader << 0600 << QStringList{"4|@SUM(1)|U4|failed|=1+1|0"}
+        << QByteArray("2026-12-07T09:30:05+00:00,A,d,4,'@SUM(1),v,U4,1,failed,'=1+1,2.40\r\n") << 4
+        << "";
     QTest::newRow("highest, not last; ok rows done")
         << kHeader + kOldRow << 0600
         << QStringList{"9|b|U9|skipped||330", "4|c|U4|failed|x|330", "8|d|U8|ok||330"}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ProvisionRequest.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QHash>
@@ -7,9 +9,6 @@
 #include <optional>
 
 namespace tavixat {
-
-// Units are numbered from 1 to this; a row outside it is not one this tool wrote.
-inline constexpr int kHighestUnit = 99999999;
 
 // One module's attempt, a row of the report.
 struct ReportRow {
@@ -35,6 +34,8 @@ struct ReportHistory {
 
 // An own address as the report keys it: lower case, without spaces.
 QString reportAddress(const QString& address);
+// True for what the own_address column may hold: twelve lower-case hexadecimal digits.
+bool isReportAddress(const QString& address);
 
 // The report of a production run: CSV as RFC 4180, appended to, a header line first when the
 // file is new. Each row reaches the disk before append returns, so a run that is killed keeps
@@ -49,6 +50,9 @@ public:
     // Writes the row and waits until it is on disk. False, with the reason in error, when any of
     // that fails: the caller must not go on as if it were kept.
     bool append(const ReportRow& row, QString& error);
+    // True while the file at its path is still the one it opened and locked: a spreadsheet that
+    // saves over a report writes a new file under the name, and a deleted one has none.
+    bool isStillAtPath() const;
 
     // The report at path; an empty history when there is no file yet. Nothing, with the reason,
     // when it cannot be read or is not a report (a FIFO or a device is not one: it would be waited

@@ -82,6 +82,13 @@ void TestProvision::stations_data() {
         << QStringList{jigOf(1, 2, "5000:1500") + " --lose-ping 3"} << QString() << "--count 2"
         << QString() << 0 << QStringList{"00000000a101 ok *", "00000000a102 ok *"}
         << "2 done, 0 failed";
+    // Told once escaped, on standard output and in the report; never a column of its own.
+    QTest::newRow("an own address that is no address")
+        << QStringList{"--own-address 1b\x1b"
+                       "c\r\nOK"}
+        << QString() << QString() << "INT <EXIT>" << 130 << QStringList{" failed *"}
+        << "jig/line1: unit 1, no own address: FAILED: Its own address \"1b\\x1bc\\r\\nOK\" is not "
+           "twelve hexadecimal digits: the module was not saved.\n";
     QTest::newRow("a module swapped between two pings")
         << QStringList{jigOf(1, 2, "3000:100")} << QString() << "--count 2" << QString() << 0
         << QStringList{"00000000a101 ok *", "00000000a102 ok *"} << "2 done, 0 failed";
@@ -105,8 +112,14 @@ void TestProvision::stations_data() {
         << 130 << QStringList() << "tavixat-cli: stopped by SIGINT.\n";
     QTest::newRow("a second signal cuts the save, and is named")
         << QStringList{jigOf(1, 1) + " --latency 150"} << QString() << QString()
-        << "INT+TERM <NAME=" << 143 << QStringList()
-        << "stopped at once by a second SIGTERM. 1 module being saved got no row";
+        << "INT+TERM <NAME=" << 143 << QStringList{"00000000a101 failed *"}
+        << "stopped at once by a second SIGTERM. 1 module being saved is recorded as failed. The "
+           "settings may be only partly saved";
+    QTest::newRow("one own address on two stations at once")
+        << QStringList{jigOf(1, 1) + " --latency 100", jigOf(1, 1) + " --latency 100"} << QString()
+        << "--count 1" << QString() << 6
+        << QStringList{"00000000a101 failed *", "00000000a101 ok *"}
+        << "The same own address is being set up at jig/line";
     // Failures take units too: the unit after the checked ones is one the name cannot hold.
     QTest::newRow("a unit the profile cannot fill in is a failure, not a save")
         << QStringList{jigOf(1, 1) + " --no-version",
@@ -114,6 +127,17 @@ void TestProvision::stations_data() {
         << QString() << "--first 9 --count 1"
         << "KILL 2" << -1 << QStringList{" failed 9", "00000000a201 failed 10"}
         << "name \"ABCDEFGHIJKLM{n}\" is 15 characters long for unit 10; it must have 1 to 14.";
+    // No unit is given once the report is not the file the run locked; the save under way still
+    // gets its row, in the report saved over, or in a new file beside a deleted one.
+    QTest::newRow("the report saved over during a save")
+        << QStringList{jigOf(1, 2) + " --latency 150"} << QString() << "--count 2"
+        << "NEW <NAME=" << 7 << QStringList{"00000000a101 ok *"}
+        << "tavixat-cli: The report tavixat-report.csv was replaced or deleted during the run: no "
+           "module is taken any more, and the rows from here on are in tavixat-report.csv.\n";
+    QTest::newRow("the report deleted during a save")
+        << QStringList{jigOf(1, 2) + " --latency 150"} << QString() << "--count 2"
+        << "RM <NAME=" << 7 << QStringList{"00000000a101 ok *"}
+        << "the rows from here on are in tavixat-report-from-";
     QTest::newRow("killed between two modules: the row is on disk")
         << QStringList{jigOf(1, 2, "3500:4000")} << QString() << QString() << "KILL 1" << -1
         << QStringList{"00000000a101 ok 1"} << QString();
@@ -193,7 +217,15 @@ void TestProvision::stations() {
                 return log.contains(when[1]);
             },
             15000));
-    QVERIFY(sendInTurn(cli.processId(), stop.isEmpty() ? QStringList() : when.first().split(u'+')));
+    if (when.first() == "RM" || when.first() == "NEW") { // deleted, or saved over by a spreadsheet
+        QVERIFY(QFile::remove(reportPath));
+        QFile fresh(reportPath);
+        QVERIFY(when.first() == "RM" ||
+                (fresh.open(QIODevice::WriteOnly) && fresh.write(kHeader.toUtf8())));
+    } else {
+        QVERIFY(
+            sendInTurn(cli.processId(), stop.isEmpty() ? QStringList() : when.first().split(u'+')));
+    }
     QString shown; // on the terminal, read as it comes so that the program never waits for it
     QVERIFY(QTest::qWaitFor(
         [&] { return shown += terminal.take(), cli.state() == QProcess::NotRunning; }, 30000));
@@ -218,22 +250,28 @@ void TestProvision::stations() {
     // station's module, about 2.3 s.
     const auto summary =
         QRegularExpression("([0-9]+) done, .* ([0-9]+) modules per hour").match(output);
+    const bool refused = exitCode == 1 || (exitCode == 7 && stop.isEmpty()); // before any port
     if (!onTerminal) // where it is cut to the terminal's width
-        QCOMPARE(summary.hasMatch(), !QList<int>({1, 7, -1}).contains(exitCode));
+        QCOMPARE(summary.hasMatch(), !refused && exitCode != -1);
     if (const int done = summary.captured(1).toInt(); done > 0)
         QVERIFY2(summary.captured(2).toInt() >= 1 && summary.captured(2).toInt() <= done * 3600 / 2,
                  qPrintable(summary.captured()));
-    if (exitCode == 1 || exitCode == 7) // refused before any port opened
+    if (refused)
         QVERIFY2(!log.contains("<PING>"), qPrintable(log));
 
     QString details; // a row's detail may be written before the line that shows it
-    for (const QStringList& r : reportRows(reportPath))
+    // A report gone during the run: the rows are where standard error says.
+    const QString movedTo =
+        QRegularExpression("the rows from here on are in (.+)\\.\n").match(output).captured(1);
+    const QString rowsPath = movedTo.isEmpty() ? reportPath : dir.filePath(movedTo);
+    for (const QStringList& r : reportRows(rowsPath))
         details += r.value(9) + '\n';
     QVERIFY2(output.contains(said) || details.contains(said), qPrintable(output + details));
+    QVERIFY2(onTerminal || !output.contains(QChar(0x1b)), qPrintable(output)); // all escaped
     QStringList seen;
     QSet<QString> pins;
     int made = 0;
-    for (const QStringList& r : reportRows(reportPath)) {
+    for (const QStringList& r : reportRows(rowsPath)) {
         QCOMPARE(r.size(), 11);
         seen << r[4] + ' ' + r[8] + ' ' + r[3];
         if (r[8] == "ok" && r[1] != "X") { // made by this run

@@ -2,6 +2,7 @@
 
 #include "CliSession.h"
 #include "Connection.h"
+#include "CsvProductionRecord.h"
 #include "IniFile.h"
 #include "PortNames.h"
 #include "PortTable.h"
@@ -138,26 +139,19 @@ int runProvision(const ProvisionRequest& request) {
     const auto places = request.all ? QList<StationPlace>() : placesOfPorts(request.ports);
     if (!places)
         return kExitUsage;
-    ProvisionReport report;
-    if (!report.open(request.reportPath, error)) {
+    const std::unique_ptr<CsvProductionRecord> record =
+        CsvProductionRecord::open(request.reportPath, *first, error);
+    if (!record) {
         printError(error);
         return kExitOutputFailed;
     }
-    // Read again under the report's lock: a run that ended meanwhile may have added rows.
-    auto history = ProvisionReport::readHistory(request.reportPath, error);
-    if (!history) {
-        printError(error);
-        return kExitOutputFailed;
-    }
-    history->highestUnit = std::max(history->highestUnit, *first - 1);
-    ProvisionRun run(request, std::move(*profile), *history, report);
+    ProvisionRun run(request, std::move(*profile), *record);
     return run.exec(*places);
 }
 
-ProvisionRun::ProvisionRun(const ProvisionRequest& request, Profile profile, ReportHistory history,
-                           ProvisionReport& report)
-    : request_(request), profile_(std::move(profile)), report_(report),
-      history_(std::move(history)), nextUnit_(history_.highestUnit + 1) {}
+ProvisionRun::ProvisionRun(const ProvisionRequest& request, Profile profile,
+                           ProductionRecord& record)
+    : request_(request), profile_(std::move(profile)), record_(record) {}
 
 ProvisionRun::~ProvisionRun() {
     for (const auto& station : stations_)
@@ -242,23 +236,39 @@ void ProvisionRun::showState(int station, const QString& state) {
 
 int ProvisionRun::unitDoneFor(const QString& ownAddress) const {
     QMutexLocker lock(&mutex_);
-    return request_.again ? 0 : history_.doneUnits.value(ownAddress, 0);
+    return request_.again ? 0 : record_.unitDoneFor(ownAddress);
 }
 
-std::optional<int> ProvisionRun::takeUnit(Platform& platform) {
+std::optional<int> ProvisionRun::takeUnit(Platform& platform, int station, const ReportRow& row,
+                                          QString& busyAt) {
     constexpr int kRecheckMs = 50;
     for (;;) {
         if (isStopping())
             return std::nullopt;
         QMutexLocker lock(&mutex_);
-        if (request_.count == 0 || ok_ + saving_ < request_.count) {
+        for (const UnderWay& other : std::as_const(underWay_))
+            if (other.row.ownAddress == row.ownAddress) {
+                busyAt = other.row.station;
+                return std::nullopt;
+            }
+        if (request_.count == 0 || ok_ + int(underWay_.size()) < request_.count) {
             const std::optional<int> unit = nextUnitLocked();
-            saving_ += unit ? 1 : 0;
+            if (unit) {
+                UnderWay& taken = underWay_[station] = {row, {}};
+                taken.row.unit = *unit;
+                taken.sinceUnit.start();
+            }
             return unit;
         }
         lock.unlock();
         platform.sleep(kRecheckMs); // a save under way may fail and leave room
     }
+}
+
+void ProvisionRun::noteSaving(int station, const QString& name, const QString& pin) {
+    QMutexLocker lock(&mutex_);
+    if (const auto found = underWay_.find(station); found != underWay_.end())
+        found->row.name = name, found->row.pin = pin;
 }
 
 std::optional<int> ProvisionRun::takeUnitOfFailure() {
@@ -267,13 +277,19 @@ std::optional<int> ProvisionRun::takeUnitOfFailure() {
 }
 
 std::optional<int> ProvisionRun::nextUnitLocked() {
-    if (nextUnit_ <= kHighestUnit)
-        return nextUnit_++;
-    if (!ending_.exchange(true))
-        printError(QStringLiteral("every unit up to %1 is given: the run ends; give another "
-                                  "--report to go on.")
-                       .arg(kHighestUnit));
-    return std::nullopt;
+    QString error;
+    const std::optional<int> unit = record_.takeUnit(error);
+    if (!unit) {
+        ending_ = true;
+        tellOnce(error);
+    }
+    return unit;
+}
+
+void ProvisionRun::tellOnce(const QString& text) {
+    if (!told_.contains(text))
+        printError(text);
+    told_.insert(text);
 }
 
 std::optional<QList<Assignment>> ProvisionRun::settingsFor(int unit, const QString& ownAddress,
@@ -284,19 +300,22 @@ std::optional<QList<Assignment>> ProvisionRun::settingsFor(int unit, const QStri
 void ProvisionRun::record(int station, const ReportRow& row, bool afterTakeUnit) {
     QMutexLocker lock(&mutex_);
     if (afterTakeUnit)
-        --saving_;
+        underWay_.remove(station);
     if (afterTakeUnit && stopsignals::count() > 0)
         ++savedAfterStop_;
     QString error;
-    if (!report_.append(row, error)) {
+    if (!record_.keep(row, error)) {
         if (!reportFailed_)
             printError(error + QStringLiteral(" No module is taken until its row can be kept."));
         reportFailed_ = true;
         ending_ = true;
     }
+    if (const QString moved = record_.displacement(); !moved.isEmpty()) {
+        ending_ = true;
+        tellOnce(moved);
+    }
     if (row.result == QLatin1String("ok")) {
         ++ok_;
-        history_.doneUnits.insert(row.ownAddress, row.unit);
     } else if (row.result == QLatin1String("failed")) {
         ++failed_;
     } else {
@@ -319,16 +338,36 @@ void ProvisionRun::endAtOnce() {
         QThread::msleep(10);
     const int signal = stopsignals::last();
     QMutexLocker lock(&mutex_);
+    const qsizetype cut = underWay_.size();
+    recordCutSaves();
     screen_.finish(summaryLine());
     QString line = QStringLiteral("stopped at once by a second %1.").arg(stopsignals::name(signal));
-    if (saving_ > 0)
-        line += QStringLiteral(" %1 module%2 being saved got no row: ")
-                    .arg(saving_)
-                    .arg(saving_ == 1 ? "" : "s") +
+    if (cut > 0)
+        line += QStringLiteral(" %1 module%2 being saved %3 recorded as failed. ")
+                    .arg(cut)
+                    .arg(cut == 1 ? "" : "s", cut == 1 ? "is" : "are") +
                 Connection::partlySavedMessage();
     printError(line);
     std::fflush(nullptr);
     std::_Exit(128 + signal);
+}
+
+// Each save that a second signal cut gets its row: its unit is given, and the module may hold
+// part of the settings.
+void ProvisionRun::recordCutSaves() {
+    for (auto it = underWay_.begin(); it != underWay_.end(); it = underWay_.erase(it)) {
+        ReportRow row = it->row;
+        row.time = QDateTime::currentDateTime();
+        row.result = QStringLiteral("failed");
+        row.detail = QStringLiteral("Stopped during the save: the module may hold part of the "
+                                    "settings.");
+        row.seconds += double(it->sinceUnit.elapsed()) / 1000.0;
+        QString error;
+        if (!record_.keep(row, error))
+            printError(error);
+        ++failed_;
+        screen_.tellFinished(it.key(), row);
+    }
 }
 
 QString ProvisionRun::summaryLine() const {
@@ -352,7 +391,7 @@ void ProvisionRun::tellStopped() {
 
 int ProvisionRun::exitCode() const {
     QMutexLocker lock(&mutex_);
-    if (reportFailed_)
+    if (reportFailed_ || !record_.displacement().isEmpty())
         return kExitOutputFailed;
     if (noPortOpened_)
         return kExitPortNotOpened;

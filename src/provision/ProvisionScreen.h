@@ -7,7 +7,8 @@
 
 namespace tavixat {
 
-// How a finished module is shown: "OK Unit-007 (2.4 s)", "FAILED: …", "SKIPPED (unit 3)".
+// How a finished module is shown: "OK Unit-007 (2.4 s)", "FAILED: …", "SKIPPED (unit 3)"; the
+// module's text as it is, for the screen to escape once.
 QString finishedText(const ReportRow& row);
 
 // A production run on standard output. On a terminal: a line per station, rewritten in place,
