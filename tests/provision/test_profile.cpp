@@ -56,7 +56,8 @@ void TestProfile::expandsPlaceholders_data() {
          "!name \"=A1+{n}\" starts with \"=\", which a spreadsheet opening the report would take "
          "for a formula; start it with another character."},
         {"pin like a formula", "A", "-123", 9, 1, "0001 A1 b2 c3d4", "!pin \"-123\" starts with"},
-        {"no own address", "A", "1", 9, 1, "", "!not twelve hexadecimal"},
+        {"no own address", "A", "1", 9, 1, "",
+         "!the module's own address \"\" is not twelve hexadecimal digits."},
         {"own address short", "A", "1", 9, 1, "0001 a1 b2 c3d", "!not twelve hexadecimal"},
     };
     for (const Row& r : rows)
