@@ -268,6 +268,7 @@ void TestProvision::stations() {
         details += r.value(9) + '\n';
     QVERIFY2(output.contains(said) || details.contains(said), qPrintable(output + details));
     QVERIFY2(onTerminal || !output.contains(QChar(0x1b)), qPrintable(output)); // all escaped
+    QVERIFY2(!output.contains("tavixat-cli: \n"), qPrintable(output)); // no error without words
     QStringList seen;
     QSet<QString> pins;
     int made = 0;
