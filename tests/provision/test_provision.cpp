@@ -152,6 +152,12 @@ void TestProvision::stations_data() {
         << kHeader + "2026-12-07T08:00:00+00:00,X,d,41,00000000a101,v2.0,U,1,ok,,2.0\r\n"
         << "--first 41" << QString() << 1 << QStringList{"00000000a101 ok 41"}
         << "already has units up to 41; give --first 42 or more";
+    QTest::newRow("a report that has given the last unit")
+        << QStringList{jigOf(1, 1)}
+        << kHeader + "2026-12-07T08:00:00+00:00,X,d,99999999,00000000a101,v2.0,U,1,ok,,2.0\r\n"
+        << QString() << QString() << 1 << QStringList{"00000000a101 ok 99999999"}
+        << "tavixat-cli: the report tavixat-report.csv has given every unit up to 99999999: give "
+           "another --report.\n";
     QTest::newRow("a count of none")
         << QStringList{jigOf(1, 1)} << QString() << "--count 0" << QString() << 1 << QStringList()
         << "--count and --first take a whole number from 1 to 99999999.";
