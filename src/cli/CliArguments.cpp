@@ -98,16 +98,14 @@ CliArguments readApplyFile(const QString& path, CliArguments parsed) {
     return parsed;
 }
 
-// Unit numbers and counts stay far below where their sum could overflow.
-constexpr int kLargestNumber = kHighestUnit;
-
-// A whole number from 1 to kLargestNumber; 0 when the option is not given; -1 when it is not one.
+// A whole number from 1 to kHighestUnit, far below where a unit and a count added could overflow;
+// 0 when the option is not given; -1 when it is not one.
 int positiveNumber(const QCommandLineParser& options, const QCommandLineOption& option) {
     if (!options.isSet(option))
         return 0;
     bool ok = false;
     const int number = options.value(option).toInt(&ok);
-    return ok && number >= 1 && number <= kLargestNumber ? number : -1;
+    return ok && number >= 1 && number <= kHighestUnit ? number : -1;
 }
 
 CliArguments parseProvision(const QCommandLineParser& options, const QStringList& args) {
@@ -131,7 +129,7 @@ CliArguments parseProvision(const QCommandLineParser& options, const QStringList
     p.first = positiveNumber(options, kFirstOption);
     if (p.count < 0 || p.first < 0)
         return usageError(QStringLiteral("--count and --first take a whole number from 1 to %1.")
-                              .arg(kLargestNumber));
+                              .arg(kHighestUnit));
     p.again = options.isSet(kAgainOption);
     return parsed;
 }
