@@ -1,5 +1,6 @@
 #include "CliArguments.h"
 #include "CliSession.h"
+#include "DatabaseReport.h"
 #include "ProvisionRun.h"
 #include "StopSignals.h"
 
@@ -18,6 +19,8 @@ int runCommand(const tavixat::CliArguments& parsed) {
         return tavixat::runSession(parsed.session);
     case tavixat::CliArguments::Command::Provision:
         return tavixat::runProvision(parsed.provision);
+    case tavixat::CliArguments::Command::Report:
+        return tavixat::printDatabaseReport(parsed.provision.databaseUrl, parsed.provision.batch);
     }
     return tavixat::kExitUsage;
 }

@@ -17,7 +17,8 @@ const char* const kUsage =
     "       tavixat-cli [--port PORT] [--trace FILE] apply FILE [--json | --ini]\n"
     "       tavixat-cli list-ports\n"
     "       tavixat-cli provision PROFILE (--port PORT... | --all) [--report FILE]\n"
-    "                   [--count N] [--first N] [--again]\n"
+    "                   [--count N] [--first N] [--again] [--database URL [--batch NAME]]\n"
+    "       tavixat-cli report --database URL [--batch NAME]\n"
     "       tavixat-cli --help | --version\n";
 
 const char* const kHelp =
@@ -32,6 +33,8 @@ const char* const kHelp =
     "                  or --all adapters under /dev/serial/by-id) with the settings of\n"
     "                  PROFILE, a show --ini file whose name and pin may hold {n}, {n:W},\n"
     "                  {addr}, {addr:K} and {random:D}; each module gets a row in the report\n"
+    "                  (and, with --database, in a PostgreSQL database that several PCs share)\n"
+    "  report          print the rows of the database's batches (or of --batch) as CSV\n"
     "\n"
     "KEYs: name, pin, pin-request (on|off), baud (1200 ... 230400), stop-bits (1|2),\n"
     "parity (none|odd|even), role (master|slave), address (xxxx xx xx xxxx),\n"
@@ -43,7 +46,8 @@ const char* const kHelp =
     "written, 128+N stopped by signal N (a save that has begun is finished first).\n"
     "provision exits 0 when every module is ok or skipped, 6 when one failed, 1 for a\n"
     "usage error, a refused profile or a --first the report has given, 2 when no\n"
-    "station's port opened, 7 when the report cannot be written.\n";
+    "station's port opened, 7 when the report cannot be written or the database cannot\n"
+    "be reached at the start, or when rows never reached it.\n";
 
 const QCommandLineOption kPortOption{
     QStringLiteral("port"),
@@ -72,6 +76,16 @@ const QCommandLineOption kFirstOption{
 const QCommandLineOption kAgainOption{
     QStringLiteral("again"),
     QStringLiteral("provision: configure modules the report has as ok as well.")};
+const QCommandLineOption kDatabaseOption{
+    QStringLiteral("database"),
+    QStringLiteral("provision, report: the PostgreSQL database of the production, as a URL "
+                   "postgresql://[user@]host[:port]/dbname, without a password (~/.pgpass)."),
+    QStringLiteral("URL")};
+const QCommandLineOption kBatchOption{
+    QStringLiteral("batch"),
+    QStringLiteral("provision, report: the batch whose units are numbered together (default: "
+                   "the profile's file name without its extension)."),
+    QStringLiteral("NAME")};
 const QCommandLineOption kJsonOption{
     QStringLiteral("json"), QStringLiteral("Print the module's settings as one JSON object.")};
 const QCommandLineOption kIniOption{
@@ -131,6 +145,25 @@ CliArguments parseProvision(const QCommandLineParser& options, const QStringList
         return usageError(QStringLiteral("--count and --first take a whole number from 1 to %1.")
                               .arg(kHighestUnit));
     p.again = options.isSet(kAgainOption);
+    p.databaseUrl = options.value(kDatabaseOption);
+    p.batch = options.value(kBatchOption);
+    if (options.isSet(kBatchOption) && p.databaseUrl.isEmpty())
+        return usageError(QStringLiteral("--batch goes with --database."));
+    return parsed;
+}
+
+CliArguments parseReport(const QCommandLineParser& options, const QStringList& args) {
+    if (!args.isEmpty())
+        return usageError(QStringLiteral("report takes no %1.").arg(quotedValue(args.first())));
+    for (const QString& name : options.optionNames())
+        if (name != QLatin1String("database") && name != QLatin1String("batch"))
+            return usageError(QStringLiteral("report takes no --%1.").arg(name));
+    if (!options.isSet(kDatabaseOption))
+        return usageError(QStringLiteral("report needs --database URL."));
+    CliArguments parsed;
+    parsed.command = CliArguments::Command::Report;
+    parsed.provision.databaseUrl = options.value(kDatabaseOption);
+    parsed.provision.batch = options.value(kBatchOption);
     return parsed;
 }
 
@@ -143,7 +176,7 @@ CliArguments parseCliArguments(const QStringList& arguments) {
     commandLine.addOption(kPortOption, CommandLine::Repeatable);
     for (const QCommandLineOption* option :
          {&kTraceOption, &kJsonOption, &kIniOption, &kAllOption, &kReportOption, &kCountOption,
-          &kFirstOption, &kAgainOption})
+          &kFirstOption, &kAgainOption, &kDatabaseOption, &kBatchOption})
         commandLine.addOption(*option);
     if (const auto early = commandLine.parse(arguments, true))
         return printText(*early);
@@ -155,11 +188,17 @@ CliArguments parseCliArguments(const QStringList& arguments) {
 
     if (command == QLatin1String("provision"))
         return parseProvision(options, args);
+    if (command == QLatin1String("report"))
+        return parseReport(options, args);
     for (const QCommandLineOption* option :
-         {&kAllOption, &kReportOption, &kCountOption, &kFirstOption, &kAgainOption})
+         {&kAllOption, &kReportOption, &kCountOption, &kFirstOption, &kAgainOption,
+          &kDatabaseOption, &kBatchOption})
         if (options.isSet(*option))
-            return usageError(
-                QStringLiteral("--%1 is for provision only.").arg(option->names().first()));
+            return usageError(QStringLiteral("--%1 is for provision%2 only.")
+                                  .arg(option->names().first(),
+                                       option == &kDatabaseOption || option == &kBatchOption
+                                           ? QStringLiteral(" and report")
+                                           : QString()));
     if (options.values(kPortOption).size() > 1)
         return usageError(QStringLiteral("give one --port."));
 

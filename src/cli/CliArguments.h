@@ -9,9 +9,9 @@ namespace tavixat {
 
 // What the command line asks for, or the text to print and the code to exit with.
 struct CliArguments {
-    enum class Command { Session, ListPorts, Provision, Print } command = Command::Print;
+    enum class Command { Session, ListPorts, Provision, Report, Print } command = Command::Print;
     SessionRequest session;
-    ProvisionRequest provision;
+    ProvisionRequest provision; // report uses its databaseUrl and batch
     // For Print: the help, the version, or a usage error.
     EarlyExit early;
 };

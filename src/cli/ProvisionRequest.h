@@ -18,6 +18,8 @@ struct ProvisionRequest {
     int count = 0; // modules ok before the run ends; 0: no end
     int first = 0; // the first unit number; 0: one more than the report's highest
     bool again = false;
+    QString databaseUrl; // a factory's database; empty: the report alone
+    QString batch;       // the database's numbering; empty: the profile's file name
 };
 
 } // namespace tavixat

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <QMutexLocker>
 #include <algorithm>
 
 namespace tavixat {
@@ -20,29 +21,40 @@ std::unique_ptr<CsvProductionRecord> CsvProductionRecord::open(const QString& pa
     return record;
 }
 
-int CsvProductionRecord::unitDoneFor(const QString& ownAddress) const {
-    return history_.doneUnits.value(ownAddress, 0);
+RecordAnswer CsvProductionRecord::unitDoneFor(const QString& ownAddress, int& unit, QString&) {
+    QMutexLocker lock(&mutex_);
+    unit = history_.doneUnits.value(ownAddress, 0);
+    return RecordAnswer::Given;
 }
 
-std::optional<int> CsvProductionRecord::takeUnit(QString& error) {
+RecordAnswer CsvProductionRecord::takeUnit(ReportRow& row, QString& error) {
+    QMutexLocker lock(&mutex_);
     if (!followReport(error) || !displacement_.isEmpty()) {
         if (error.isEmpty())
             error = displacement_;
-        return std::nullopt;
+        return RecordAnswer::Refused;
     }
-    if (nextUnit_ <= kHighestUnit)
-        return nextUnit_++;
+    if (nextUnit_ <= kHighestUnit) {
+        row.unit = nextUnit_++;
+        return RecordAnswer::Given;
+    }
     error = QStringLiteral("every unit up to %1 is given: give another --report to go on.")
                 .arg(kHighestUnit);
-    return std::nullopt;
+    return RecordAnswer::Refused;
 }
 
 bool CsvProductionRecord::keep(const ReportRow& row, QString& error) {
+    QMutexLocker lock(&mutex_);
     if (!followReport(error) || !report_->append(row, error))
         return false;
     if (row.result == QLatin1String("ok"))
         history_.doneUnits.insert(row.ownAddress, row.unit);
     return true;
+}
+
+QString CsvProductionRecord::displacement() const {
+    QMutexLocker lock(&mutex_);
+    return displacement_;
 }
 
 bool CsvProductionRecord::followReport(QString& error) {

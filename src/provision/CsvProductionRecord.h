@@ -2,6 +2,7 @@
 
 #include "ProductionRecord.h"
 
+#include <QMutex>
 #include <memory>
 
 namespace tavixat {
@@ -19,10 +20,11 @@ public:
     static std::unique_ptr<CsvProductionRecord> open(const QString& path, int first,
                                                      QString& error);
 
-    int unitDoneFor(const QString& ownAddress) const override;
-    std::optional<int> takeUnit(QString& error) override;
+    RecordAnswer unitDoneFor(const QString& ownAddress, int& unit, QString& error) override;
+    RecordAnswer takeUnit(ReportRow& row, QString& error) override;
+    RecordAnswer beginSave(const ReportRow&, QString&) override { return RecordAnswer::Given; }
     bool keep(const ReportRow& row, QString& error) override;
-    QString displacement() const override { return displacement_; }
+    QString displacement() const override;
 
 private:
     CsvProductionRecord() = default;
@@ -31,6 +33,7 @@ private:
     // can be kept; false, with the reason, when no file for them could be opened.
     bool followReport(QString& error);
 
+    mutable QMutex mutex_;
     QString path_;
     std::unique_ptr<ProvisionReport> report_ = std::make_unique<ProvisionReport>();
     ReportHistory history_;

@@ -159,11 +159,15 @@ bool ProvisionReport::open(const QString& path, QString& error) {
     return true;
 }
 
-bool ProvisionReport::append(const ReportRow& row, QString& error) {
+QStringList ProvisionReport::fieldsOf(const ReportRow& row) {
     QStringList fields;
     for (qsizetype i = 0; i < kColumns.size(); ++i)
         fields << columnValue(row, i);
-    return writeDurably(csvRecord(fields).toUtf8(), error);
+    return fields;
+}
+
+bool ProvisionReport::append(const ReportRow& row, QString& error) {
+    return writeDurably(csvRecord(fieldsOf(row)).toUtf8(), error);
 }
 
 bool ProvisionReport::isStillAtPath() const {

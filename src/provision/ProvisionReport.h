@@ -43,6 +43,8 @@ bool isReportAddress(const QString& address);
 class ProvisionReport {
 public:
     static const QStringList kColumns;
+    // The row's fields as the report writes them, one for each column.
+    static QStringList fieldsOf(const ReportRow& row);
 
     // Opens the file at path for appending, creating it readable by its owner alone (it holds
     // PIN codes). False, with the reason in error, when it cannot.

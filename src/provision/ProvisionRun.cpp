@@ -6,6 +6,7 @@
 #include "IniFile.h"
 #include "PortNames.h"
 #include "PortTable.h"
+#include "PostgresProductionRecord.h"
 #include "Station.h"
 #include "StopSignals.h"
 
@@ -84,32 +85,53 @@ QStringList adaptersById() {
         .entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
-} // namespace
-
-// Where numbering starts; nothing, after saying why, when it would give a number twice.
-std::optional<int> firstUnit(const ProvisionRequest& request, const ReportHistory& history) {
-    if (history.highestUnit >= kHighestUnit) {
-        printError(QStringLiteral("the report %1 has given every unit up to %2: give another "
-                                  "--report.")
-                       .arg(request.reportPath)
-                       .arg(kHighestUnit));
+// Where numbering starts after the highest unit the record has given; nothing, after saying why,
+// when it would give a number twice. `source` names the record, `other` the option for another.
+std::optional<int> firstUnit(const ProvisionRequest& request, int highest, const QString& source,
+                             const QString& other) {
+    if (highest >= kHighestUnit) {
+        printError(QStringLiteral("%1 has given every unit up to %2: give another %3.")
+                       .arg(source)
+                       .arg(kHighestUnit)
+                       .arg(other));
         return std::nullopt;
     }
     if (request.first == 0)
-        return history.highestUnit + 1;
-    if (request.first > history.highestUnit)
+        return highest + 1;
+    if (request.first > highest)
         return request.first;
-    printError(QStringLiteral("--first %1: the report %2 already has units up to %3; give --first "
-                              "%4 or more, or another --report.")
+    printError(QStringLiteral("--first %1: %2 already has units up to %3; give --first %4 or "
+                              "more, or another %5.")
                    .arg(request.first)
-                   .arg(request.reportPath)
-                   .arg(history.highestUnit)
-                   .arg(history.highestUnit + 1));
+                   .arg(source)
+                   .arg(highest)
+                   .arg(highest + 1)
+                   .arg(other));
     return std::nullopt;
 }
 
-int runProvision(const ProvisionRequest& request) {
-    stopsignals::endIfStoppedBeforeRun();
+// The profile as it is for units from first on; nothing, after saying why.
+std::optional<Profile> readProfile(const ProvisionRequest& request, int first) {
+    QString error;
+    // Read once: a profile may come from a pipe, which gives its text a single time.
+    const auto settings = readIniFile(request.profilePath, error);
+    if (!settings) {
+        printError(error);
+        return std::nullopt;
+    }
+    auto profile = Profile::fromSettings(*settings, highestUnit(request, first), error);
+    if (!profile) {
+        // A profile that fits the first unit outgrows a limit only with the numbers after it.
+        QString firstError;
+        if (request.count == 0 && Profile::fromSettings(*settings, first, firstError))
+            error += QStringLiteral(" (Without --count, unit numbers up to %1 are checked.)")
+                         .arg(highestUnit(request, first));
+        printError(request.profilePath + QStringLiteral(": ") + error);
+    }
+    return profile;
+}
+
+int runWithReport(const ProvisionRequest& request) {
     QString error;
     // The profile and the ports are checked before the report is touched.
     const auto seen = ProvisionReport::readHistory(request.reportPath, error);
@@ -117,25 +139,14 @@ int runProvision(const ProvisionRequest& request) {
         printError(error);
         return kExitOutputFailed;
     }
-    const std::optional<int> first = firstUnit(request, *seen);
+    const std::optional<int> first = firstUnit(
+        request, seen->highestUnit, QStringLiteral("the report %1").arg(request.reportPath),
+        QStringLiteral("--report"));
     if (!first)
         return kExitUsage;
-    // Read once: a profile may come from a pipe, which gives its text a single time.
-    const auto settings = readIniFile(request.profilePath, error);
-    if (!settings) {
-        printError(error);
+    auto profile = readProfile(request, *first);
+    if (!profile)
         return kExitUsage;
-    }
-    auto profile = Profile::fromSettings(*settings, highestUnit(request, *first), error);
-    if (!profile) {
-        // A profile that fits the first unit outgrows a limit only with the numbers after it.
-        QString firstError;
-        if (request.count == 0 && Profile::fromSettings(*settings, *first, firstError))
-            error += QStringLiteral(" (Without --count, unit numbers up to %1 are checked.)")
-                         .arg(highestUnit(request, *first));
-        printError(request.profilePath + QStringLiteral(": ") + error);
-        return kExitUsage;
-    }
     const auto places = request.all ? QList<StationPlace>() : placesOfPorts(request.ports);
     if (!places)
         return kExitUsage;
@@ -147,6 +158,54 @@ int runProvision(const ProvisionRequest& request) {
     }
     ProvisionRun run(request, std::move(*profile), *record);
     return run.exec(*places);
+}
+
+// The same with a factory's database: exit 7 before any port opens when it cannot be reached.
+int runWithDatabase(const ProvisionRequest& request) {
+    QString error;
+    const auto url = DatabaseUrl::parse(request.databaseUrl, error);
+    if (!url) {
+        printError(error);
+        return kExitUsage;
+    }
+    const QString batch =
+        request.batch.isEmpty() ? QFileInfo(request.profilePath).completeBaseName() : request.batch;
+    const auto record = PostgresProductionRecord::open(*url, batch, error);
+    const std::optional<int> highest = record ? record->highestGiven(error) : std::nullopt;
+    if (!highest) {
+        printError(error);
+        return kExitOutputFailed;
+    }
+    const std::optional<int> first = firstUnit(
+        request, *highest, QStringLiteral("the batch %1").arg(batch), QStringLiteral("--batch"));
+    std::optional<Profile> profile;
+    if (first)
+        profile = readProfile(request, *first);
+    std::optional<QList<StationPlace>> places;
+    if (profile)
+        places = request.all ? QList<StationPlace>() : placesOfPorts(request.ports);
+    bool refused = true;
+    if (!places || !record->claimBatch(request.first, error, refused) ||
+        !record->openCopy(request.reportPath, error)) {
+        if (places)
+            printError(error);
+        record->leaveThread();
+        return refused ? kExitUsage : kExitOutputFailed;
+    }
+    int code = kExitDone;
+    {
+        ProvisionRun run(request, std::move(*profile), *record);
+        code = run.exec(*places);
+    }
+    record->leaveThread();
+    return code;
+}
+
+} // namespace
+
+int runProvision(const ProvisionRequest& request) {
+    stopsignals::endIfStoppedBeforeRun();
+    return request.databaseUrl.isEmpty() ? runWithReport(request) : runWithDatabase(request);
 }
 
 ProvisionRun::ProvisionRun(const ProvisionRequest& request, Profile profile,
@@ -177,6 +236,10 @@ int ProvisionRun::exec(const QList<StationPlace>& places) {
     screen_.finish(summaryLine());
     lock.unlock();
     tellStopped();
+    if (const QString unsent = record_.unsentRows(); !unsent.isEmpty()) {
+        printError(unsent);
+        unsent_ = true;
+    }
     return exitCode();
 }
 
@@ -234,56 +297,99 @@ void ProvisionRun::showState(int station, const QString& state) {
     screen_.setState(station, state);
 }
 
-int ProvisionRun::unitDoneFor(const QString& ownAddress) const {
-    QMutexLocker lock(&mutex_);
-    return request_.again ? 0 : record_.unitDoneFor(ownAddress);
+bool ProvisionRun::askRecord(Platform& platform, int station,
+                             const std::function<RecordAnswer(QString&)>& question,
+                             QString& error) {
+    constexpr int kRetryMs = 1000;
+    constexpr int kStepMs = 100;
+    for (;;) {
+        error.clear();
+        const RecordAnswer answer = question(error);
+        if (answer == RecordAnswer::Given)
+            return true;
+        QMutexLocker lock(&mutex_);
+        if (answer == RecordAnswer::Refused) {
+            ending_ = true;
+            tellOnce(error);
+            return false;
+        }
+        tellOnce(error + QStringLiteral(" Stations wait for it and take no new module."));
+        screen_.setState(station, QStringLiteral("waiting for the database"));
+        lock.unlock();
+        for (int waited = 0; waited < kRetryMs; waited += kStepMs) {
+            if (isStopping())
+                return false;
+            platform.sleep(kStepMs);
+        }
+    }
 }
 
-std::optional<int> ProvisionRun::takeUnit(Platform& platform, int station, const ReportRow& row,
+std::optional<int> ProvisionRun::unitDoneFor(Platform& platform, int station,
+                                             const QString& ownAddress) {
+    if (request_.again)
+        return 0;
+    int unit = 0;
+    QString error;
+    if (!askRecord(
+            platform, station,
+            [&](QString& why) { return record_.unitDoneFor(ownAddress, unit, why); }, error))
+        return std::nullopt;
+    return unit;
+}
+
+std::optional<int> ProvisionRun::takeUnit(Platform& platform, int station, ReportRow& row,
                                           QString& busyAt) {
     constexpr int kRecheckMs = 50;
     for (;;) {
         if (isStopping())
             return std::nullopt;
         QMutexLocker lock(&mutex_);
-        for (const UnderWay& other : std::as_const(underWay_))
-            if (other.row.ownAddress == row.ownAddress) {
-                busyAt = other.row.station;
+        for (auto other = underWay_.cbegin(); other != underWay_.cend(); ++other)
+            if (other.key() != station && other->row.ownAddress == row.ownAddress) {
+                busyAt = other->row.station;
                 return std::nullopt;
             }
         if (request_.count == 0 || ok_ + int(underWay_.size()) < request_.count) {
-            const std::optional<int> unit = nextUnitLocked();
-            if (unit) {
-                UnderWay& taken = underWay_[station] = {row, {}};
-                taken.row.unit = *unit;
-                taken.sinceUnit.start();
+            // Counted as under way while its unit is asked for, unit 0 until it is given.
+            UnderWay& taken = underWay_[station] = {row, {}};
+            taken.sinceUnit.start();
+            lock.unlock();
+            QString error;
+            const bool given = askRecord(
+                platform, station, [&](QString& why) { return record_.takeUnit(row, why); }, error);
+            lock.relock();
+            if (!given) {
+                underWay_.remove(station);
+                return std::nullopt;
             }
-            return unit;
+            underWay_[station].row.unit = row.unit;
+            return row.unit;
         }
         lock.unlock();
         platform.sleep(kRecheckMs); // a save under way may fail and leave room
     }
 }
 
-void ProvisionRun::noteSaving(int station, const QString& name, const QString& pin) {
-    QMutexLocker lock(&mutex_);
-    if (const auto found = underWay_.find(station); found != underWay_.end())
-        found->row.name = name, found->row.pin = pin;
-}
-
-std::optional<int> ProvisionRun::takeUnitOfFailure() {
-    QMutexLocker lock(&mutex_);
-    return nextUnitLocked();
-}
-
-std::optional<int> ProvisionRun::nextUnitLocked() {
-    QString error;
-    const std::optional<int> unit = record_.takeUnit(error);
-    if (!unit) {
-        ending_ = true;
-        tellOnce(error);
+bool ProvisionRun::beginSave(Platform& platform, int station, const ReportRow& row,
+                             QString& error) {
+    {
+        QMutexLocker lock(&mutex_);
+        if (const auto found = underWay_.find(station); found != underWay_.end())
+            found->row.name = row.name, found->row.pin = row.pin;
     }
-    return unit;
+    if (askRecord(
+            platform, station, [&](QString& why) { return record_.beginSave(row, why); }, error))
+        return true;
+    if (isStopping())
+        error = QStringLiteral("The run stopped before the save could be recorded: the module "
+                               "was not saved.");
+    return false;
+}
+
+bool ProvisionRun::takeUnitOfFailure(Platform& platform, int station, ReportRow& row) {
+    QString error;
+    return askRecord(
+        platform, station, [&](QString& why) { return record_.takeUnit(row, why); }, error);
 }
 
 void ProvisionRun::tellOnce(const QString& text) {
@@ -298,19 +404,22 @@ std::optional<QList<Assignment>> ProvisionRun::settingsFor(int unit, const QStri
 }
 
 void ProvisionRun::record(int station, const ReportRow& row, bool afterTakeUnit) {
+    // Kept before the lock: a database may take its time, and the other stations go on.
+    QString error;
+    const bool kept = record_.keep(row, error);
+    const QString moved = record_.displacement();
     QMutexLocker lock(&mutex_);
     if (afterTakeUnit)
         underWay_.remove(station);
     if (afterTakeUnit && stopsignals::count() > 0)
         ++savedAfterStop_;
-    QString error;
-    if (!record_.keep(row, error)) {
+    if (!kept) {
         if (!reportFailed_)
             printError(error + QStringLiteral(" No module is taken until its row can be kept."));
         reportFailed_ = true;
         ending_ = true;
     }
-    if (const QString moved = record_.displacement(); !moved.isEmpty()) {
+    if (!moved.isEmpty()) {
         ending_ = true;
         tellOnce(moved);
     }
@@ -338,8 +447,7 @@ void ProvisionRun::endAtOnce() {
         QThread::msleep(10);
     const int signal = stopsignals::last();
     QMutexLocker lock(&mutex_);
-    const qsizetype cut = underWay_.size();
-    recordCutSaves();
+    const int cut = recordCutSaves();
     screen_.finish(summaryLine());
     QString line = QStringLiteral("stopped at once by a second %1.").arg(stopsignals::name(signal));
     if (cut > 0)
@@ -354,8 +462,11 @@ void ProvisionRun::endAtOnce() {
 
 // Each save that a second signal cut gets its row: its unit is given, and the module may hold
 // part of the settings.
-void ProvisionRun::recordCutSaves() {
+int ProvisionRun::recordCutSaves() {
+    int cut = 0;
     for (auto it = underWay_.begin(); it != underWay_.end(); it = underWay_.erase(it)) {
+        if (it->row.unit == 0)
+            continue; // its unit was still being asked for: no number is the module's
         ReportRow row = it->row;
         row.time = QDateTime::currentDateTime();
         row.result = QStringLiteral("failed");
@@ -366,8 +477,10 @@ void ProvisionRun::recordCutSaves() {
         if (!record_.keep(row, error))
             printError(error);
         ++failed_;
+        ++cut;
         screen_.tellFinished(it.key(), row);
     }
+    return cut;
 }
 
 QString ProvisionRun::summaryLine() const {
@@ -391,7 +504,7 @@ void ProvisionRun::tellStopped() {
 
 int ProvisionRun::exitCode() const {
     QMutexLocker lock(&mutex_);
-    if (reportFailed_ || !record_.displacement().isEmpty())
+    if (reportFailed_ || unsent_ || !record_.displacement().isEmpty())
         return kExitOutputFailed;
     if (noPortOpened_)
         return kExitPortNotOpened;

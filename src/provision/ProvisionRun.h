@@ -13,6 +13,7 @@
 #include <QSet>
 #include <QStringList>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -40,25 +41,29 @@ public:
     bool isStopping() const;
     void tellFirstOpen(int station, bool opened, const QString& message);
     void showState(int station, const QString& state);
-    // The unit of the module's ok row, when it is done and --again is not given; else 0.
-    int unitDoneFor(const QString& ownAddress) const;
-    // A number for a module that will be saved, waiting while the modules being saved may still
-    // make up the count; nothing when the run ends meanwhile. Until its row is recorded the
-    // module is under way as `row` (with its unit) says: a second signal records it as failed.
-    // Nothing either, with the station's name in busyAt, when another station is setting up a
-    // module of the same own address: a clone or a fault the user must hear of.
-    std::optional<int> takeUnit(Platform& platform, int station, const ReportRow& row,
-                                QString& busyAt);
-    // The name and PIN code a module under way is being given.
-    void noteSaving(int station, const QString& name, const QString& pin);
-    // A number for a module that failed before it could be saved; nothing once every number is
-    // given.
-    std::optional<int> takeUnitOfFailure();
+    // The unit of the module's ok row when it is done and --again is not given, else 0; nothing
+    // when the run ends before the record answers.
+    std::optional<int> unitDoneFor(Platform& platform, int station, const QString& ownAddress);
+    // A number for a module that will be saved, into row.unit, waiting while the modules being
+    // saved may still make up the count or the record cannot be reached; nothing when the run
+    // ends meanwhile. Until its row is recorded the module is under way as `row` says: a second
+    // signal records it as failed. Nothing either, with the station's name in busyAt, when
+    // another station is setting up a module of the same own address: a clone or a fault the
+    // user must hear of.
+    std::optional<int> takeUnit(Platform& platform, int station, ReportRow& row, QString& busyAt);
+    // Before the first setting is sent: the name and PIN code the module is being given, in the
+    // record. False, with the reason, when the run ends first.
+    bool beginSave(Platform& platform, int station, const ReportRow& row, QString& error);
+    // A number, into row.unit, for a module that failed before it could be saved; false once
+    // every number is given or the run ends.
+    bool takeUnitOfFailure(Platform& platform, int station, ReportRow& row);
     std::optional<QList<Assignment>> settingsFor(int unit, const QString& ownAddress,
                                                  QString& error) const;
     // Writes the row to disk and to the screen; a row that cannot be kept stops the run.
     // afterTakeUnit: the row ends a module that takeUnit() let in.
     void record(int station, const ReportRow& row, bool afterTakeUnit);
+    // A station's thread ends: what the record holds for it is let go.
+    void leaveRecord() { record_.leaveThread(); }
     // After a second signal: the station's port is closed; it waits here for the end.
     [[noreturn]] void parkAfterSecondStop();
 
@@ -71,9 +76,12 @@ private:
     QString summaryLine() const;
     int exitCode() const;
     void tellStopped();
-    // The next unit number, or nothing, and the run ends, when all are given. Under mutex_.
-    std::optional<int> nextUnitLocked();
-    void recordCutSaves();              // under mutex_
+    // Asks the record until it answers, the station's line saying so while the database cannot
+    // be reached; false, with the reason, when the record refuses (the run ends) or the run
+    // stops first.
+    bool askRecord(Platform& platform, int station,
+                   const std::function<RecordAnswer(QString&)>& question, QString& error);
+    int recordCutSaves();               // under mutex_; how many
     void tellOnce(const QString& text); // under mutex_
 
     const ProvisionRequest& request_;
@@ -97,6 +105,7 @@ private:
     int opensFailed_ = 0;
     bool noPortOpened_ = false;
     bool reportFailed_ = false;
+    bool unsent_ = false; // rows that never reached the shared record
     std::atomic<bool> ending_{false};
     std::atomic<int> parked_{0};
     qint64 startedMs_ = 0;

@@ -126,13 +126,16 @@ private:
             return failBeforeSave(row);
         }
         row.ownAddress = seated_;
-        if (const int done = run_.unitDoneFor(seated_)) {
-            row.unit = done;
+        const std::optional<int> done = run_.unitDoneFor(platform_, place_.index, seated_);
+        if (!done)
+            return disconnect(); // the run ends: the module is left as it was
+        fillPlace(row);
+        if (*done) {
+            row.unit = *done;
             errors_ << QStringLiteral("Already ok in the report.");
             disconnect();
             return finish(row, QStringLiteral("skipped"), false);
         }
-        fillPlace(row);
         row.seconds = secondsSinceStart();
         QString busyAt;
         const std::optional<int> unit = run_.takeUnit(platform_, place_.index, row, busyAt);
@@ -154,10 +157,10 @@ private:
     // A module that failed before a save was tried: a unit of its own for its row, if any is
     // left.
     void failBeforeSave(ReportRow& row) {
-        const std::optional<int> unit = run_.takeUnitOfFailure();
-        if (!unit)
+        fillPlace(row);
+        row.seconds = secondsSinceStart();
+        if (!run_.takeUnitOfFailure(platform_, place_.index, row))
             return; // the run ends: no number is left for its row
-        row.unit = *unit;
         finish(row, QStringLiteral("failed"), false);
     }
 
@@ -172,7 +175,10 @@ private:
             applySetting(record_.settings, change);
         row.name = record_.settings.name;
         row.pin = record_.settings.pin;
-        run_.noteSaving(place_.index, row.name, row.pin);
+        if (!run_.beginSave(platform_, place_.index, row, error)) {
+            errors_ << error;
+            return false;
+        }
         if (modulesave::refuseAddressWithoutMaster(*changes, record_.settings, platform_))
             return false;
         const ModuleSettings wanted = record_.settings;
@@ -255,6 +261,7 @@ Station::Station(ProvisionRun& run, StationPlace place) : run_(run), place_(std:
 
 void Station::run() {
     StationWork(run_, place_).work();
+    run_.leaveRecord();
 }
 
 } // namespace tavixat

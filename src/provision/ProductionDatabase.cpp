@@ -1,0 +1,162 @@
+#include "ProductionDatabase.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QThread>
+
+namespace tavixat {
+
+namespace {
+
+// Taken by the run that creates the tables, so that two PCs starting on a new database at once
+// do not both try.
+constexpr qint64 kSchemaLockKey = 0x7461766978; // "tavix"
+
+const char* const kSchema[] = {
+    "CREATE TABLE tavixat_schema (version integer NOT NULL)",
+    "CREATE TABLE tavixat_batches (name text PRIMARY KEY, next_unit integer NOT NULL)",
+    "CREATE TABLE tavixat_modules ("
+    " batch text NOT NULL REFERENCES tavixat_batches (name),"
+    " unit integer NOT NULL, time timestamptz NOT NULL, pc text NOT NULL,"
+    " station text NOT NULL, device text NOT NULL, own_address text NOT NULL,"
+    " firmware text NOT NULL, name text NOT NULL, pin text NOT NULL,"
+    " result text NOT NULL CHECK (result IN ('started', 'ok', 'failed', 'skipped')),"
+    " detail text NOT NULL, seconds double precision NOT NULL)",
+    // A unit is given once per batch; a skipped row repeats the unit of the module's ok row.
+    "CREATE UNIQUE INDEX tavixat_modules_unit ON tavixat_modules (batch, unit)"
+    " WHERE result <> 'skipped'",
+    "CREATE INDEX tavixat_modules_done ON tavixat_modules (batch, own_address)"
+    " WHERE result = 'ok'",
+};
+
+// libpq's own words, on one line.
+QString reasonOf(const QSqlError& error) {
+    QString text = error.databaseText().trimmed();
+    if (text.isEmpty())
+        text = error.text().trimmed();
+    return text.simplified();
+}
+
+// SQLSTATE classes of a connection that failed or a server that is shutting down; no code at all
+// is a connection lost before the server could say anything.
+bool isUnreachableCode(const QString& code) {
+    return code.isEmpty() || code.startsWith(QLatin1String("08")) ||
+           code.startsWith(QLatin1String("57P"));
+}
+
+} // namespace
+
+ProductionDatabase::ProductionDatabase(DatabaseUrl url) : url_(std::move(url)) {}
+
+QString ProductionDatabase::connectionName() const {
+    return QStringLiteral("tavixat-record-%1").arg(quintptr(QThread::currentThread()), 0, 16);
+}
+
+QString ProductionDatabase::unreachableText(const QString& reason) const {
+    return QStringLiteral("The database %1 cannot be reached: %2").arg(url_.text, reason);
+}
+
+std::optional<QSqlDatabase> ProductionDatabase::connection(QString& error) const {
+    const QString name = connectionName();
+    QSqlDatabase database = QSqlDatabase::contains(name)
+                                ? QSqlDatabase::database(name, false)
+                                : QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+    if (!database.isValid()) {
+        error = QStringLiteral("The database client of Qt (QPSQL) is not installed: install "
+                               "libqt6sql6-psql.");
+        return std::nullopt;
+    }
+    if (database.isOpen())
+        return database;
+    url_.applyTo(database);
+    if (!database.open()) {
+        error = unreachableText(reasonOf(database.lastError()));
+        return std::nullopt;
+    }
+    return database;
+}
+
+void ProductionDatabase::leaveThread() const {
+    const QString name = connectionName();
+    if (!QSqlDatabase::contains(name))
+        return;
+    QSqlDatabase::database(name, false).close();
+    QSqlDatabase::removeDatabase(name);
+}
+
+bool ProductionDatabase::run(QSqlQuery& query, QString& error, bool& unreachable,
+                             const QString& direct) const {
+    if (direct.isEmpty() ? query.exec() : query.exec(direct))
+        return true;
+    const QSqlError failure = query.lastError();
+    unreachable = isUnreachableCode(failure.nativeErrorCode());
+    if (unreachable) {
+        error = unreachableText(reasonOf(failure));
+        // The next question opens a new connection.
+        QSqlDatabase::database(connectionName(), false).close();
+    } else {
+        error = QStringLiteral("The database %1 refused a statement: %2")
+                    .arg(url_.text, reasonOf(failure));
+    }
+    return false;
+}
+
+bool ProductionDatabase::ensureSchema(QString& error) const {
+    auto database = connection(error);
+    if (!database)
+        return false;
+    bool unreachable = false;
+    QSqlQuery query(*database);
+    query.prepare(QStringLiteral("SELECT to_regclass('tavixat_schema') IS NOT NULL"));
+    if (!run(query, error, unreachable) || !query.next())
+        return false;
+    if (!query.value(0).toBool()) {
+        // A station's role may not create tables; the owner's first run does, once.
+        if (!database->transaction()) {
+            error = unreachableText(reasonOf(database->lastError()));
+            return false;
+        }
+        query.prepare(QStringLiteral("SELECT pg_advisory_xact_lock(:key)"));
+        query.bindValue(QStringLiteral(":key"), kSchemaLockKey);
+        bool created = run(query, error, unreachable);
+        if (created) {
+            query.prepare(QStringLiteral("SELECT to_regclass('tavixat_schema') IS NULL"));
+            created = run(query, error, unreachable) && query.next();
+        }
+        if (created && query.value(0).toBool()) {
+            for (const char* statement : kSchema) {
+                if (!(created = run(query, error, unreachable, QString::fromLatin1(statement))))
+                    break;
+            }
+            if (created) {
+                query.prepare(QStringLiteral("INSERT INTO tavixat_schema VALUES (:version)"));
+                query.bindValue(QStringLiteral(":version"), kSchemaVersion);
+                created = run(query, error, unreachable);
+            }
+        }
+        if (!created) {
+            database->rollback();
+            return false;
+        }
+        if (!database->commit()) {
+            error = QStringLiteral("The tables could not be made in the database %1: %2")
+                        .arg(url_.text, reasonOf(database->lastError()));
+            return false;
+        }
+    }
+    query.prepare(QStringLiteral("SELECT max(version) FROM tavixat_schema"));
+    if (!run(query, error, unreachable) || !query.next())
+        return false;
+    const int version = query.value(0).toInt();
+    if (version != kSchemaVersion) {
+        error = QStringLiteral("The database %1 holds tables of version %2; this tavixat-cli "
+                               "knows version %3.")
+                    .arg(url_.text)
+                    .arg(version)
+                    .arg(kSchemaVersion);
+        return false;
+    }
+    return true;
+}
+
+} // namespace tavixat
