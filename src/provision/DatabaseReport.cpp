@@ -51,7 +51,7 @@ int printDatabaseReport(const QString& url, const QString& batch) {
             "SELECT time, station, device, unit, own_address, firmware, name, pin, result, "
             "detail, seconds, pc, batch FROM tavixat_modules "
             "WHERE :batch = '' OR batch = :batch ORDER BY batch, unit, time"));
-        query.bindValue(QStringLiteral(":batch"), batch);
+        query.bindValue(QStringLiteral(":batch"), batch.isNull() ? QStringLiteral("") : batch);
         bool unreachable = false;
         if (database.run(query, error, unreachable)) {
             std::fputs(csvRecord(ProvisionReport::kColumns + QStringList{"pc", "batch"})

@@ -81,6 +81,7 @@ std::optional<DatabaseUrl> DatabaseUrl::parse(const QString& text, QString& erro
         host = host.mid(1, host.size() - 2);
     url.host = decoded(host);
     bool timeoutGiven = false;
+    bool optionsGiven = false;
     for (const QStringView pair : parameters.split(u'&', Qt::SkipEmptyParts)) {
         const qsizetype equals = pair.indexOf(u'=');
         if (equals <= 0) {
@@ -115,12 +116,18 @@ std::optional<DatabaseUrl> DatabaseUrl::parse(const QString& text, QString& erro
             }
         } else {
             timeoutGiven = timeoutGiven || key == QLatin1String("connect_timeout");
+            optionsGiven = optionsGiven || key == QLatin1String("options");
             url.options.append({key, value});
         }
     }
     if (!timeoutGiven)
         url.options.append(
             {QStringLiteral("connect_timeout"), QString::number(kConnectTimeoutSeconds)});
+    // The client would print the server's warnings (a shutdown, say) on standard error as they
+    // come, in the middle of the run's lines; a failure is told by the run, in its own words.
+    if (!optionsGiven)
+        url.options.append(
+            {QStringLiteral("options"), QStringLiteral("-c client_min_messages=error")});
     return url;
 }
 

@@ -9,13 +9,18 @@ namespace tavixat {
 
 namespace {
 
+// Empty text, never NULL: every column holds text.
+QString text(const QString& value) {
+    return value.isNull() ? QStringLiteral("") : value;
+}
+
 // The columns of a row as the statements name them, from the row.
 QVariantMap valuesOf(const ReportRow& row) {
     return {{QStringLiteral(":unit"), row.unit},       {QStringLiteral(":time"), row.time},
-            {QStringLiteral(":station"), row.station}, {QStringLiteral(":device"), row.device},
-            {QStringLiteral(":own"), row.ownAddress},  {QStringLiteral(":firmware"), row.firmware},
-            {QStringLiteral(":name"), row.name},       {QStringLiteral(":pin"), row.pin},
-            {QStringLiteral(":result"), row.result},   {QStringLiteral(":detail"), row.detail},
+            {QStringLiteral(":station"), text(row.station)}, {QStringLiteral(":device"), text(row.device)},
+            {QStringLiteral(":own"), text(row.ownAddress)},  {QStringLiteral(":firmware"), text(row.firmware)},
+            {QStringLiteral(":name"), text(row.name)},       {QStringLiteral(":pin"), text(row.pin)},
+            {QStringLiteral(":result"), text(row.result)},   {QStringLiteral(":detail"), text(row.detail)},
             {QStringLiteral(":seconds"), row.seconds}};
 }
 

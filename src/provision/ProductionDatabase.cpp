@@ -29,12 +29,14 @@ const char* const kSchema[] = {
     " WHERE result = 'ok'",
 };
 
-// libpq's own words, on one line.
+// libpq's own words: their first line, which says what failed (the lines after it guess why,
+// and a lost connection is told twice).
 QString reasonOf(const QSqlError& error) {
     QString text = error.databaseText().trimmed();
     if (text.isEmpty())
         text = error.text().trimmed();
-    return text.simplified();
+    text = text.section(u'\n', 0, 0).trimmed();
+    return text.endsWith(u'.') ? text : text + u'.';
 }
 
 // SQLSTATE classes of a connection that failed or a server that is shutting down; no code at all
@@ -120,7 +122,11 @@ bool ProductionDatabase::ensureSchema(QString& error) const {
         query.bindValue(QStringLiteral(":key"), kSchemaLockKey);
         bool created = run(query, error, unreachable);
         if (created) {
-            query.prepare(QStringLiteral("SELECT to_regclass('tavixat_schema') IS NULL"));
+            // Read from the catalog's table, as of now: a name looked up as to_regclass does may
+            // still miss the tables that the run we waited for has just made.
+            query.prepare(QStringLiteral("SELECT NOT EXISTS (SELECT 1 FROM pg_catalog.pg_tables "
+                                         "WHERE schemaname = current_schema() "
+                                         "AND tablename = 'tavixat_schema')"));
             created = run(query, error, unreachable) && query.next();
         }
         if (created && query.value(0).toBool()) {

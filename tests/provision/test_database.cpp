@@ -1,0 +1,300 @@
+// tavixat-cli provision on several PCs' worth of jigs sharing one batch in a real PostgreSQL
+// server, and reading the URL of the database.
+#include "CsvText.h"
+#include "DatabaseUrl.h"
+#include "PostgresServer.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTest>
+#include <csignal>
+#include <memory>
+
+using namespace tavixat;
+
+namespace {
+
+// Modules "<prefix><k>" seated one after another, long enough for a save even on a busy PC.
+QString jigOf(const QString& prefix, int modules, const QString& timing = "6000:1500") {
+    QStringList seats;
+    for (int k = 1; k <= modules; ++k)
+        seats << QStringLiteral("%1%2:%3").arg(prefix).arg(k, 2, 10, QChar(u'0')).arg(timing);
+    return "--jig " + seats.join(u',');
+}
+
+// One PC: its provision process and the simulators of its jigs.
+struct Pc {
+    std::vector<std::unique_ptr<QProcess>> jigs;
+    QProcess cli;
+    QString log; // what its jigs heard
+    QStringList args;
+
+    void readLogs() {
+        for (const auto& jig : jigs)
+            log += jig->readAllStandardError();
+    }
+};
+
+} // namespace
+
+class TestDatabase : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void url_data();
+    void url();
+    void factory_data();
+    void factory();
+
+private:
+    QList<QStringList> report(const QString& batch);
+
+    PostgresServer server_;
+    QTemporaryDir dir_;
+};
+
+void TestDatabase::initTestCase() {
+    QString error;
+    QVERIFY2(server_.start(error), qPrintable(error));
+}
+
+void TestDatabase::url_data() {
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("parts"); // host|port|dbname|user|options, or the error
+    QTest::newRow("host, port, user and a parameter")
+        << "postgresql://ops@db.factory:6543/line?sslmode=require"
+        << "db.factory|6543|line|ops|sslmode=require;connect_timeout=5;options=-c "
+           "client_min_messages=error";
+    QTest::newRow("a socket folder as a parameter, its own timeout")
+        << "postgres:///prod?host=/run/postgresql&connect_timeout=2&options=-cx"
+        << "/run/postgresql|-1|prod||connect_timeout=2;options=-cx";
+    QTest::newRow("an IPv6 host, an encoded socket folder user")
+        << "postgresql://ann%40x@[::1]:5433/p%20q"
+        << "::1|5433|p q|ann@x|connect_timeout=5;"
+           "options=-c client_min_messages=error";
+    QTest::newRow("a password before the host")
+        << "postgresql://ops:s3cret@h/p"
+        << "ps: put it in ~/.pgpass or the PGPASSWORD variable";
+    QTest::newRow("a password as a parameter") << "postgresql://h/p?password=s"
+                                               << "~/.pgpass";
+    QTest::newRow("another scheme") << "mysql://h/p"
+                                    << "is not a URL such as";
+    QTest::newRow("a port out of range") << "postgresql://h:70000/p"
+                                         << "is not a URL such as";
+    QTest::newRow("a parameter without a value") << "postgresql://h/p?sslmode"
+                                                 << "is not a URL";
+    QTest::newRow("a value Qt would split") << "postgresql://h/p?application_name=a;b"
+                                            << "cannot hold \";\"";
+}
+
+void TestDatabase::url() {
+    QFETCH(QString, url);
+    QString error;
+    const auto parsed = DatabaseUrl::parse(url, error);
+    QString got;
+    if (parsed) {
+        QStringList options;
+        for (const auto& [key, value] : parsed->options)
+            options << key + '=' + value;
+        got = QStringList{parsed->host, QString::number(parsed->port), parsed->dbname, parsed->user,
+                          options.join(';')}
+                  .join('|');
+    }
+    QFETCH(QString, parts);
+    if (parsed)
+        QCOMPARE(got, parts);
+    else
+        QVERIFY2(error.contains(parts), qPrintable(error));
+}
+
+QList<QStringList> TestDatabase::report(const QString& batch) {
+    QProcess cli;
+    cli.start(TAVIXAT_CLI_PATH, {"report", "--database", server_.url(), "--batch", batch});
+    if (!cli.waitForFinished(20000) || cli.exitCode() != 0)
+        return {{"report failed: " + cli.readAllStandardError()}};
+    QString error;
+    const auto records = parseCsv(QString::fromUtf8(cli.readAllStandardOutput()), error);
+    QList<QStringList> rows;
+    for (qsizetype i = 0; records && i < records->size(); ++i)
+        rows << records->at(i).fields;
+    return rows;
+}
+
+void TestDatabase::factory_data() {
+    QTest::addColumn<QStringList>("pcs"); // each: its arguments, then "|" and its jigs by ";"
+    // What happens mid-run, once the first PC's first jig heard "<NAME=": KILL (SIGKILL to the
+    // first PC, started again when the others end) or PGSTOP (the server stopped at once and
+    // started 3 s later).
+    QTest::addColumn<QString>("event");
+    QTest::addColumn<QList<int>>("exitCodes");
+    QTest::addColumn<QStringList>("rows"); // "own_address result", sorted
+    QTest::addColumn<QString>("said");     // in the first PC's standard error
+
+    QTest::newRow("two PCs, three jigs each, one batch")
+        << QStringList{"--count 6|" + jigOf("00000000a1", 2) + ";" + jigOf("00000000a2", 2) + ";" +
+                           jigOf("00000000a3", 2),
+                       "--count 6|" + jigOf("00000000b1", 2) + ";" + jigOf("00000000b2", 2) + ";" +
+                           jigOf("00000000b3", 2)}
+        << QString() << QList<int>{0, 0}
+        << QStringList{"00000000a101 ok", "00000000a102 ok", "00000000a201 ok", "00000000a202 ok",
+                       "00000000a301 ok", "00000000a302 ok", "00000000b101 ok", "00000000b102 ok",
+                       "00000000b201 ok", "00000000b202 ok", "00000000b301 ok", "00000000b302 ok"}
+        << QString();
+    QTest::newRow("a module moved to the other PC after its ok is skipped there")
+        << QStringList{"--count 1|--jig 00000000a101:4000:60000",
+                       "--count 2|--jig 00000000b101:4000:500,00000000a101:2500:500,"
+                       "00000000b102:4000:60000"}
+        << QString() << QList<int>{0, 0}
+        << QStringList{"00000000a101 ok", "00000000a101 skipped", "00000000b101 ok",
+                       "00000000b102 ok"}
+        << QString();
+    QTest::newRow("killed mid-save: the started row stays, a restart numbers on")
+        << QStringList{"--count 1|--jig 00000000a101:60000:100 --latency 150",
+                       "--count 2|" + jigOf("00000000b1", 2)}
+        << "KILL" << QList<int>{0, 0}
+        << QStringList{"00000000a101 ok", "00000000a101 started", "00000000b101 ok",
+                       "00000000b102 ok"}
+        << QString();
+    QTest::newRow("the server stopped mid-run and started again")
+        << QStringList{"--count 4|" + jigOf("00000000a1", 2, "9000:1500") + " --latency 100;" +
+                       jigOf("00000000a2", 2, "9000:1500")}
+        << "PGSTOP" << QList<int>{0}
+        << QStringList{"00000000a101 ok", "00000000a102 ok", "00000000a201 ok", "00000000a202 ok"}
+        << "cannot be reached: ";
+    QStringList eight; // eight PCs of one jig each
+    QStringList eightRows;
+    for (int pc = 1; pc <= 8; ++pc) {
+        const QString prefix = QStringLiteral("00000000c%1").arg(pc);
+        eight << "--count 2|" + jigOf(prefix, 2, "7000:1000");
+        eightRows << prefix + "01 ok" << prefix + "02 ok";
+    }
+    QTest::newRow("eight PCs at once on one batch")
+        << eight << QString() << QList<int>(8, 0) << eightRows << QString();
+    // Refused before any port opens.
+    QTest::newRow("a password in the URL")
+        << QStringList{"--count 1 --database postgresql://ops:pw@h/p|--jig 00000000a101:1:60000"}
+        << QString() << QList<int>{1} << QStringList() << "put it in ~/.pgpass";
+    QTest::newRow("a database that cannot be reached")
+        << QStringList{"--count 1 --database postgresql:///p?host=/none|--jig 00000000a101:1:6"}
+        << QString() << QList<int>{7} << QStringList()
+        << "The database postgresql:///p?host=/none cannot be reached: connection to server on "
+           "socket \"/none/.s.PGSQL.5432\" failed: No such file or directory.\n";
+}
+
+void TestDatabase::factory() {
+    QFETCH(QStringList, pcs);
+    QFETCH(QString, event);
+    // A batch of the row's own, named as its profile is.
+    static int rowNumber = 0;
+    const QString batch = QStringLiteral("batch%1").arg(++rowNumber);
+    QFile profile(dir_.filePath(batch + ".ini"));
+    QVERIFY(profile.open(QIODevice::WriteOnly));
+    profile.write("[Module]\nname=Unit-{n:3}\npin={random:6}\n");
+    profile.close();
+
+    std::vector<std::unique_ptr<Pc>> started;
+    auto startCli = [&](Pc& pc) {
+        pc.cli.start(TAVIXAT_CLI_PATH, pc.args);
+        return pc.cli.waitForStarted();
+    };
+    for (const QString& spec : pcs) {
+        auto pc = std::make_unique<Pc>();
+        pc->args =
+            QStringList{"provision",  profile.fileName(),
+                        "--database", server_.url(),
+                        "--report",   dir_.filePath(batch + "-pc%1.csv").arg(started.size())};
+        for (const QString& jig : spec.section('|', 1).split(';')) {
+            const QString link =
+                dir_.filePath(batch + "-line%1").arg(started.size() * 10 + pc->jigs.size());
+            pc->jigs.push_back(std::make_unique<QProcess>());
+            pc->jigs.back()->start(TAVIXAT_SIM_PATH, QStringList{"--link", link} + jig.split(' '));
+            QVERIFY(pc->jigs.back()->waitForReadyRead(5000));
+            pc->args << "--port" << link;
+        }
+        pc->args += spec.section('|', 0, 0).split(' ');
+        if (pc->args.count("--database") == 2) // the row's own, in place of the server's
+            pc->args.remove(2, 2);
+        started.push_back(std::move(pc));
+    }
+    for (const auto& pc : started)
+        QVERIFY(startCli(*pc));
+    Pc& first = *started.front();
+    if (!event.isEmpty()) {
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                return first.jigs.front()->waitForReadyRead(10), first.readLogs(),
+                       first.log.contains("<NAME=");
+            },
+            20000));
+        QString error;
+        if (event == "KILL") {
+            first.cli.kill();
+            first.cli.waitForFinished();
+        } else {
+            QVERIFY2(server_.stop("immediate", error), qPrintable(error));
+            QTest::qWait(3000);
+            QVERIFY2(server_.startAgain(error), qPrintable(error));
+        }
+    }
+    for (const auto& pc : started)
+        if (&*pc != &first || event != "KILL")
+            QVERIFY(QTest::qWaitFor(
+                [&] { return pc->readLogs(), pc->cli.state() == QProcess::NotRunning; }, 60000));
+    const QString firstCrashed = first.cli.readAllStandardError();
+    if (event == "KILL") { // the module is still in its jig: set up anew, under a new unit
+        QVERIFY(startCli(first));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return first.readLogs(), first.cli.state() == QProcess::NotRunning; }, 30000));
+    }
+    QList<int> codes;
+    for (const auto& pc : started)
+        codes << pc->cli.exitCode();
+    const QString told = firstCrashed + first.cli.readAllStandardError();
+    QTEST(codes, "exitCodes");
+    QFETCH(QString, said);
+    QVERIFY2(said.isEmpty() ? !told.contains("tavixat-cli:") : told.contains(said),
+             qPrintable(told));
+    if (codes.first() == 1 || codes.first() == 7) // refused before any port opens
+        QVERIFY2(!first.log.contains("<PING>"), qPrintable(first.log));
+
+    const QList<QStringList> got = report(batch);
+    QStringList seen;
+    QSet<int> units, names;
+    QHash<QString, int> okUnit;
+    int saved = 0; // modules that were sent their name
+    for (const auto& pc : started)
+        pc->readLogs(), saved += int(pc->log.count("<NAME="));
+    QCOMPARE(got.value(0), QString("time,station,device,unit,own_address,firmware,name,pin,result,"
+                                   "detail,seconds,pc,batch")
+                               .split(','));
+    for (const QStringList& r : got.mid(1)) {
+        QCOMPARE(r.size(), 13);
+        QCOMPARE(r[12], batch);
+        seen << r[4] + ' ' + r[8];
+        if (r[8] == "skipped")
+            continue;
+        QVERIFY2(!units.contains(r[3].toInt()), qPrintable("unit given twice: " + r.join(',')));
+        units << r[3].toInt();
+        okUnit[r[8] == "ok" ? r[4] : QString()] = r[3].toInt();
+        if (r[8] == "ok") // a name of its own: numbered by its unit
+            QCOMPARE(r[6], QStringLiteral("Unit-%1").arg(r[3].toInt(), 3, 10, QChar(u'0')));
+    }
+    for (const QStringList& r : got.mid(1))
+        if (r[8] == "skipped") // a skipped module names the unit of its ok
+            QCOMPARE(r[3].toInt(), okUnit.value(r[4]));
+    seen.sort();
+    QFETCH(QStringList, rows);
+    QCOMPARE(seen, rows);
+    QCOMPARE(units.size(), rows.size() - int(rows.filter("skipped").size()));
+    for (int unit = 1; unit <= int(units.size()); ++unit) // numbered on, without a gap
+        QVERIFY2(units.contains(unit), qPrintable(QString::number(unit)));
+    // No module was saved without its unit: each that heard its name has a row with a unit.
+    QCOMPARE(saved, int(units.size()));
+    for (const auto& pc : started)
+        for (const auto& jig : pc->jigs)
+            jig->kill(), jig->waitForFinished();
+}
+
+QTEST_GUILESS_MAIN(TestDatabase)
+#include "test_database.moc"
