@@ -197,8 +197,7 @@ bool PostgresProductionRecord::keep(const ReportRow& row, QString& error) {
     QMutexLocker lock(&unsentMutex_);
     unsent_.append(row);
     lock.unlock();
-    QString unsentWhy;
-    sendUnsent(unsentWhy); // what cannot go now goes with the next question that reaches it
+    sendUnsent(error); // what cannot go now goes with the next question that reaches it
     return true;
 }
 

@@ -26,7 +26,9 @@ public:
     virtual RecordAnswer takeUnit(ReportRow& row, QString& error) = 0;
     // Before the first setting is sent: the name and PIN code the module is being given.
     virtual RecordAnswer beginSave(const ReportRow& row, QString& error) = 0;
-    // Keeps the module's row; false, with the reason, when it could not be kept anywhere.
+    // Keeps the module's row; false, with the reason, when it could not be kept anywhere. True
+    // with a reason when it is kept on this PC only for now, to be sent when the shared record
+    // answers.
     virtual bool keep(const ReportRow& row, QString& error) = 0;
     // Empty while the record is where the run began it. Once it is not (a report replaced or
     // deleted during the run), what happened and where the rows from then on are: the run takes

@@ -423,6 +423,8 @@ void ProvisionRun::record(int station, const ReportRow& row, bool afterTakeUnit)
         ending_ = true;
         tellOnce(moved);
     }
+    if (kept && !error.isEmpty())
+        tellOnce(error + QStringLiteral(" The rows wait in the report until it answers."));
     if (row.result == QLatin1String("ok")) {
         ++ok_;
     } else if (row.result == QLatin1String("failed")) {

@@ -7,6 +7,9 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTest>
 #include <csignal>
 #include <memory>
@@ -57,6 +60,16 @@ private:
 void TestDatabase::initTestCase() {
     QString error;
     QVERIFY2(server_.start(error), qPrintable(error));
+    // The tables, made by their owner's first run; then a role for the stations, as the README
+    // grants it.
+    QCOMPARE(report("none").size(), 1);
+    QSqlDatabase owner = QSqlDatabase::addDatabase("QPSQL", "owner");
+    DatabaseUrl::parse(server_.url(), error)->applyTo(owner);
+    QVERIFY2(owner.open(), qPrintable(owner.lastError().text()));
+    for (const char* statement :
+         {"CREATE ROLE station LOGIN", "GRANT SELECT, INSERT, UPDATE ON tavixat_schema, "
+                                       "tavixat_batches, tavixat_modules TO station"})
+        QVERIFY2(QSqlQuery(owner).exec(statement), statement);
 }
 
 void TestDatabase::url_data() {
@@ -124,8 +137,8 @@ QList<QStringList> TestDatabase::report(const QString& batch) {
 void TestDatabase::factory_data() {
     QTest::addColumn<QStringList>("pcs"); // each: its arguments, then "|" and its jigs by ";"
     // What happens mid-run, once the first PC's first jig heard "<NAME=": KILL (SIGKILL to the
-    // first PC, started again when the others end) or PGSTOP (the server stopped at once and
-    // started 3 s later).
+    // first PC, started again when the others end), PGSTOP (the server stopped at once and
+    // started 4 s later) or PGDOWN (stopped until the PCs end).
     QTest::addColumn<QString>("event");
     QTest::addColumn<QList<int>>("exitCodes");
     QTest::addColumn<QStringList>("rows"); // "own_address result", sorted
@@ -162,6 +175,13 @@ void TestDatabase::factory_data() {
         << "PGSTOP" << QList<int>{0}
         << QStringList{"00000000a101 ok", "00000000a102 ok", "00000000a201 ok", "00000000a202 ok"}
         << "cannot be reached: ";
+    QTest::newRow("the server stopped until the end: the row is named")
+        << QStringList{"--count 1|--jig 00000000a101:60000:100 --latency 150"} << "PGDOWN"
+        << QList<int>{7} << QStringList{"00000000a101 started"}
+        << "1 row never reached the database and is only in the report";
+    QTest::newRow("a station's role with SELECT, INSERT and UPDATE only")
+        << QStringList{"--count 2 --as-station|" + jigOf("00000000a1", 2)} << QString()
+        << QList<int>{0} << QStringList{"00000000a101 ok", "00000000a102 ok"} << QString();
     QStringList eight; // eight PCs of one jig each
     QStringList eightRows;
     for (int pc = 1; pc <= 8; ++pc) {
@@ -213,6 +233,8 @@ void TestDatabase::factory() {
             pc->args << "--port" << link;
         }
         pc->args += spec.section('|', 0, 0).split(' ');
+        if (pc->args.removeAll("--as-station"))
+            pc->args[3].replace("user=tavixat", "user=station");
         if (pc->args.count("--database") == 2) // the row's own, in place of the server's
             pc->args.remove(2, 2);
         started.push_back(std::move(pc));
@@ -233,7 +255,10 @@ void TestDatabase::factory() {
             first.cli.waitForFinished();
         } else {
             QVERIFY2(server_.stop("immediate", error), qPrintable(error));
-            QTest::qWait(3000);
+            const bool ended =
+                QTest::qWaitFor([&] { return first.cli.state() == QProcess::NotRunning; },
+                                event == "PGDOWN" ? 30000 : 4000);
+            QCOMPARE(ended, event == "PGDOWN"); // a stop of 4 s does not end the run
             QVERIFY2(server_.startAgain(error), qPrintable(error));
         }
     }
@@ -255,7 +280,7 @@ void TestDatabase::factory() {
     QFETCH(QString, said);
     QVERIFY2(said.isEmpty() ? !told.contains("tavixat-cli:") : told.contains(said),
              qPrintable(told));
-    if (codes.first() == 1 || codes.first() == 7) // refused before any port opens
+    if (event.isEmpty() && (codes.first() == 1 || codes.first() == 7)) // refused at the start
         QVERIFY2(!first.log.contains("<PING>"), qPrintable(first.log));
 
     const QList<QStringList> got = report(batch);
