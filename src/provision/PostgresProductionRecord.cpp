@@ -1,5 +1,7 @@
 #include "PostgresProductionRecord.h"
 
+#include <QElapsedTimer>
+#include <QLoggingCategory>
 #include <QMutexLocker>
 #include <QSqlQuery>
 #include <QSysInfo>
@@ -9,6 +11,10 @@ namespace tavixat {
 
 namespace {
 
+// How long the database takes for each module (QT_LOGGING_RULES="tavixat.record.debug=true"),
+// so that a factory can see what its server adds to a module's time.
+Q_LOGGING_CATEGORY(lcRecord, "tavixat.record", QtWarningMsg)
+
 // Empty text, never NULL: every column holds text.
 QString text(const QString& value) {
     return value.isNull() ? QStringLiteral("") : value;
@@ -16,11 +22,16 @@ QString text(const QString& value) {
 
 // The columns of a row as the statements name them, from the row.
 QVariantMap valuesOf(const ReportRow& row) {
-    return {{QStringLiteral(":unit"), row.unit},       {QStringLiteral(":time"), row.time},
-            {QStringLiteral(":station"), text(row.station)}, {QStringLiteral(":device"), text(row.device)},
-            {QStringLiteral(":own"), text(row.ownAddress)},  {QStringLiteral(":firmware"), text(row.firmware)},
-            {QStringLiteral(":name"), text(row.name)},       {QStringLiteral(":pin"), text(row.pin)},
-            {QStringLiteral(":result"), text(row.result)},   {QStringLiteral(":detail"), text(row.detail)},
+    return {{QStringLiteral(":unit"), row.unit},
+            {QStringLiteral(":time"), row.time},
+            {QStringLiteral(":station"), text(row.station)},
+            {QStringLiteral(":device"), text(row.device)},
+            {QStringLiteral(":own"), text(row.ownAddress)},
+            {QStringLiteral(":firmware"), text(row.firmware)},
+            {QStringLiteral(":name"), text(row.name)},
+            {QStringLiteral(":pin"), text(row.pin)},
+            {QStringLiteral(":result"), text(row.result)},
+            {QStringLiteral(":detail"), text(row.detail)},
             {QStringLiteral(":seconds"), row.seconds}};
 }
 
@@ -143,6 +154,8 @@ RecordAnswer PostgresProductionRecord::takeUnit(ReportRow& row, QString& error) 
     // One statement, so one transaction: the batch's row is locked while its unit is counted on,
     // and the started row is there as soon as the unit is.
     row.unit = 0;
+    QElapsedTimer timer;
+    timer.start();
     const RecordAnswer answer = ask(
         QStringLiteral("WITH given AS (UPDATE tavixat_batches SET next_unit = next_unit + 1 "
                        "WHERE name = :batch AND next_unit <= :highest "
@@ -162,6 +175,7 @@ RecordAnswer PostgresProductionRecord::takeUnit(ReportRow& row, QString& error) 
             if (query.next())
                 row.unit = query.value(0).toInt();
         });
+    qCDebug(lcRecord, "database reserve %.3f ms", double(timer.nsecsElapsed()) / 1e6);
     if (answer == RecordAnswer::Given && row.unit == 0) {
         error = QStringLiteral("the batch %1 has given every unit up to %2: give another --batch "
                                "to go on.")
@@ -179,16 +193,21 @@ RecordAnswer PostgresProductionRecord::beginSave(const ReportRow& row, QString& 
 }
 
 RecordAnswer PostgresProductionRecord::send(const ReportRow& row, QString& error) {
-    return ask(QStringLiteral("WITH finished AS (UPDATE tavixat_modules SET time = :time, "
-                              "firmware = :firmware, name = :name, pin = :pin, result = :result, "
-                              "detail = :detail, seconds = :seconds WHERE batch = :batch "
-                              "AND unit = :unit AND result = 'started' RETURNING 1) "
-                              "INSERT INTO tavixat_modules (batch, unit, time, pc, station, "
-                              "device, own_address, firmware, name, pin, result, detail, seconds) "
-                              "SELECT :batch, :unit, :time, :pc, :station, :device, :own, "
-                              ":firmware, :name, :pin, :result, :detail, :seconds "
-                              "WHERE NOT EXISTS (SELECT 1 FROM finished)"),
-               valuesOf(row), error);
+    QElapsedTimer timer;
+    timer.start();
+    const RecordAnswer answer =
+        ask(QStringLiteral("WITH finished AS (UPDATE tavixat_modules SET time = :time, "
+                           "firmware = :firmware, name = :name, pin = :pin, result = :result, "
+                           "detail = :detail, seconds = :seconds WHERE batch = :batch "
+                           "AND unit = :unit AND result = 'started' RETURNING 1) "
+                           "INSERT INTO tavixat_modules (batch, unit, time, pc, station, "
+                           "device, own_address, firmware, name, pin, result, detail, seconds) "
+                           "SELECT :batch, :unit, :time, :pc, :station, :device, :own, "
+                           ":firmware, :name, :pin, :result, :detail, :seconds "
+                           "WHERE NOT EXISTS (SELECT 1 FROM finished)"),
+            valuesOf(row), error);
+    qCDebug(lcRecord, "database finish %.3f ms", double(timer.nsecsElapsed()) / 1e6);
+    return answer;
 }
 
 bool PostgresProductionRecord::keep(const ReportRow& row, QString& error) {
