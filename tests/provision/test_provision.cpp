@@ -1,6 +1,6 @@
 // tavixat-cli provision against jigs of tavixat-sim on pseudo-terminals, one per station, in
 // real time: what the report holds and how the run ends.
-#include "CsvText.h"
+#include "Jigs.h"
 #include "PseudoTerminal.h"
 #include "Signals.h"
 
@@ -21,26 +21,13 @@ const QString kHeader = "time,station,device,unit,own_address,firmware,name,pin,
 
 // Modules "a<station><k>" seated one after another, present long enough for one save.
 QString jigOf(int station, int modules, const QString& timing = "3500:1500") {
-    QStringList seats;
-    for (int k = 1; k <= modules; ++k)
-        seats << QStringLiteral("00000000a%1%2:%3")
-                     .arg(station)
-                     .arg(k, 2, 10, QChar(u'0'))
-                     .arg(timing);
-    return "--jig " + seats.join(u',');
+    return jigOf(QStringLiteral("00000000a%1").arg(station), modules, timing);
 }
 
 // The report's rows under its header, each as its fields.
 QList<QStringList> reportRows(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QString error;
-    const auto records = parseCsv(QString::fromUtf8(file.readAll()), error);
-    QList<QStringList> rows;
-    for (qsizetype i = 1; records && i < records->size(); ++i)
-        rows << records->at(i).fields;
-    return rows;
+    return file.open(QIODevice::ReadOnly) ? csvRows(file.readAll()).mid(1) : QList<QStringList>();
 }
 
 constexpr int kColumns = 40;

@@ -8,27 +8,17 @@
 
 // A PostgreSQL server of the test's own, made with initdb in a temporary folder and listening on
 // a Unix socket there only. PostgreSQL will not run as root: then it runs as the postgres user
-// that Debian's package makes.
+// that Debian's package makes, and owns the folder.
 class PostgresServer {
 public:
     // False, with what went wrong, when it cannot be made or started.
     bool start(QString& error) {
-        const QStringList found =
-            QDir("/usr/lib/postgresql").entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
-        bin_ = found.isEmpty() ? QString() : "/usr/lib/postgresql/" + found.last() + "/bin/";
-        if (!QFile::exists(bin_ + "initdb")) {
-            error = "no initdb under /usr/lib/postgresql: install the postgresql package";
-            return false;
-        }
-        if (::geteuid() == 0) {
-            const passwd* user = ::getpwnam("postgres");
-            if (!user || ::chown(QFile::encodeName(dir_.path()).constData(), user->pw_uid,
-                                 user->pw_gid) != 0) {
-                error = "no postgres user to run the server as root";
-                return false;
-            }
-        }
-        return run("initdb", {"-D", data(), "-A", "trust", "-U", "tavixat", "-E", "UTF8"}, error) &&
+        const passwd* user = ::geteuid() == 0 ? ::getpwnam("postgres") : nullptr;
+        if (user && ::chown(QFile::encodeName(dir_.path()).constData(), user->pw_uid, 0) != 0)
+            user = nullptr;
+        if (::geteuid() == 0 && !user)
+            return error = "no postgres user to run the server as root", false;
+        return run("initdb", {"-D", data(), "-A", "trust", "-U", "tavixat"}, error) &&
                startAgain(error);
     }
     bool startAgain(QString& error) {
@@ -48,19 +38,24 @@ public:
 
 private:
     QString data() const { return dir_.filePath("data"); }
+    // The newest server under Debian's folder for them, as the postgres user when root.
     bool run(const QString& tool, const QStringList& args, QString& error) {
+        const QString bin = "/usr/lib/postgresql/" +
+                            QDir("/usr/lib/postgresql")
+                                .entryList(QDir::Dirs, QDir::Name | QDir::Reversed)
+                                .value(0) +
+                            "/bin/" + tool;
         QProcess process;
         if (::geteuid() == 0)
-            process.start("runuser", QStringList{"-u", "postgres", "--", bin_ + tool} + args);
+            process.start("runuser", QStringList{"-u", "postgres", "--", bin} + args);
         else
-            process.start(bin_ + tool, args);
-        if (process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit &&
-            process.exitCode() == 0)
+            process.start(bin, args);
+        if (process.waitForFinished(60000) && process.exitCode() == 0)
             return true;
-        error = tool + " failed: " + process.errorString() + ' ' + process.readAllStandardError();
+        error = bin + " failed (install the postgresql package): " + process.errorString() + ' ' +
+                process.readAllStandardError();
         return false;
     }
 
     QTemporaryDir dir_;
-    QString bin_;
 };
