@@ -28,6 +28,7 @@ public:
 
     void discardInput() override;
     QByteArray readInput() override;
+    bool waitForInput(int) override { return !isDrained(); }
     void writeOutput(const QByteArray&) override {}
 
     // Every chunk has been handed over.

@@ -122,7 +122,7 @@ private:
         serial_.setCommPort(index + 1); // the progress line names the port before it opens
         record_ = std::make_unique<ModuleRecord>(device_, index);
         connection_ = std::make_unique<Connection>(comm_, platform_, device_, *record_,
-                                                   portMemoryFor(request_.port));
+                                                   portMemoryFor(request_.port), Pace::Wire);
         platform_.onStop = [this] { connection_->requestStop(); };
         platform_.onSecondStop = [this] { endAtOnce(); };
 

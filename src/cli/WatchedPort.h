@@ -28,6 +28,7 @@ public:
     bool rtsEnable() const override { return port_.rtsEnable(); }
     void discardInput() override { port_.discardInput(); }
     QByteArray readInput() override;
+    bool waitForInput(int milliseconds) override { return port_.waitForInput(milliseconds); }
     void writeOutput(const QByteArray& bytes) override;
 
 private:

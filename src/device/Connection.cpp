@@ -29,9 +29,10 @@ QString gateMessage(const QString& version) {
 } // namespace
 
 Connection::Connection(modComm& comm, Platform& platform, DeviceState& device,
-                       ConnectionWindow& window, PortMemory portMemory, QObject* parent)
+                       ConnectionWindow& window, PortMemory portMemory, Pace pace, QObject* parent)
     : QObject(parent), comm_(comm), platform_(platform), device_(device), window_(window),
-      portMemory_(portMemory) {
+      portMemory_(portMemory), pace_(pace) {
+    comm_.setPace(pace);
     connect(&comm_.port(), &SerialPort::linkLost, this, &Connection::onLinkLost);
 }
 
@@ -129,7 +130,9 @@ void Connection::afterExchange() {
 void Connection::connectSequence() {
     pingsOfLastConnect_ = 0;
     outcome_ = Outcome::PortNotOpened;
-    platform_.sleep(kPauseBeforeOpenMs);
+    // The window's pause; a command line or a station has no reason to wait before it opens.
+    if (pace_ == Pace::Window)
+        platform_.sleep(kPauseBeforeOpenMs);
     if (stopRequested_) {
         outcome_ = Outcome::Stopped;
         return;

@@ -10,6 +10,7 @@ namespace tavixat {
 class ConnectionWindow;
 class Platform;
 class modComm;
+enum class Pace;
 struct DeviceState;
 
 // The life cycle of a connection: connect with ping retries, RTS switching and the firmware
@@ -29,8 +30,10 @@ public:
     // Whether a connect that opened its port keeps the number for the next start.
     enum class PortMemory { Remember, Forget };
 
+    // The pace is the front end's choice: the window keeps its polls and pauses, a command line
+    // goes at the wire's pace, with no pause before the port opens.
     Connection(modComm& comm, Platform& platform, DeviceState& device, ConnectionWindow& window,
-               PortMemory portMemory, QObject* parent = nullptr);
+               PortMemory portMemory, Pace pace, QObject* parent = nullptr);
 
     void cmdConnect_Click();
     void cmdExit_Click();
@@ -99,6 +102,7 @@ private:
     DeviceState& device_;
     ConnectionWindow& window_;
     const PortMemory portMemory_;
+    const Pace pace_;
 
     bool running_ = false;
     bool closePending_ = false;

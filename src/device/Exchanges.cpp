@@ -32,6 +32,8 @@ bool sendAcknowledged(modComm& comm, const QString& command, const QString& expe
 
 std::optional<QString> requestVersion(modComm& comm, Platform& platform) {
     comm.SendCommand(command::Vers);
+    if (comm.pace() == Pace::Wire)
+        return comm.AwaitAnswerOnWire(platform.now() + kVersionReplyLimitMs);
     platform.sleep(kVersionPauseMs);
     int elapsedMs = kVersionPauseMs;
     return awaitField(comm, platform, elapsedMs, kVersionReplyLimitMs);
@@ -40,13 +42,17 @@ std::optional<QString> requestVersion(modComm& comm, Platform& platform) {
 QStringList querySettings(modComm& comm, Platform& platform) {
     comm.FlushInput();
     comm.SendCommand(command::Query);
-    platform.sleep(kQueryPauseMs);
+    const bool onWire = comm.pace() == Pace::Wire;
+    const qint64 deadline = platform.now() + kQueryReplyLimitMs;
+    if (!onWire)
+        platform.sleep(kQueryPauseMs);
     int elapsedMs = kQueryPauseMs;
     QStringList fields;
     fields.reserve(kQueryFieldCount);
     while (fields.size() < kQueryFieldCount) {
         const std::optional<QString> field =
-            awaitField(comm, platform, elapsedMs, kQueryReplyLimitMs);
+            onWire ? comm.AwaitAnswerOnWire(deadline)
+                   : awaitField(comm, platform, elapsedMs, kQueryReplyLimitMs);
         if (!field)
             break;
         fields << *field;

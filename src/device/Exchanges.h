@@ -25,11 +25,13 @@ constexpr int kQueryReplyLimitMs = 2000;
 bool sendAcknowledged(modComm& comm, const QString& command, const QString& expectedReply);
 
 // "<VERS>", a pause, then whatever field comes next is the version. A late device gets until
-// the limit; nothing when no field arrived by then. No flush first.
+// the limit; nothing when no field arrived by then. No flush first. At the wire's pace, no
+// pause: the first field that comes is taken as it comes.
 std::optional<QString> requestVersion(modComm& comm, Platform& platform);
 
 // Flush, "<QUERY>", a pause, then the fields in the order they came, up to twelve. A late
-// device gets until the limit: fewer than twelve means the reply was incomplete.
+// device gets until the limit: fewer than twelve means the reply was incomplete. At the wire's
+// pace, no pause: the twelfth field ends the wait as it comes.
 QStringList querySettings(modComm& comm, Platform& platform);
 
 // "<EXIT>"; nothing is awaited.

@@ -44,6 +44,9 @@ public:
     virtual void discardInput() = 0;
     // Every byte received and not yet read (empty when none); removes them from the port.
     virtual QByteArray readInput() = 0;
+    // Blocks until input is waiting to be read or the time has passed; true when input is
+    // waiting. A closed port waits out the time.
+    virtual bool waitForInput(int milliseconds) = 0;
     // Sends the bytes in order, pushed out at once.
     virtual void writeOutput(const QByteArray& bytes) = 0;
 

@@ -1,5 +1,6 @@
 #include "Station.h"
 
+#include "Commands.h"
 #include "Connection.h"
 #include "ConsolePlatform.h"
 #include "DeviceState.h"
@@ -25,6 +26,9 @@ namespace {
 using Outcome = Connection::Outcome;
 
 constexpr int kPollPeriodMs = 1000;
+// While the jig is empty a ping goes out about this often, so that a module seated is noticed at
+// once; each waits for its answer no longer than that.
+constexpr int kSeatingPingMs = 250;
 // A module counts as taken out after this many unanswered pings in a row, so that one lost
 // reply does not make the station take the same module again.
 constexpr int kMissesWhenGone = 2;
@@ -81,8 +85,8 @@ private:
         return opened;
     }
 
-    // One ping about each second, RTS switched between them as a connect switches it; true
-    // when a module answered.
+    // A ping about each quarter of a second, RTS switched between them as a connect switches
+    // it; true when a module answered.
     bool waitForModule() {
         const qint64 start = platform_.now();
         if (!comm_.isPortOpen() && !openPort()) {
@@ -92,9 +96,10 @@ private:
         show(QStringLiteral("waiting for a module"));
         comm_.setRtsEnable(rtsAsserted_);
         rtsAsserted_ = !rtsAsserted_;
-        if (connection_.PingDevice())
+        comm_.SendCommand(command::Ping);
+        if (comm_.WaitForReply(reply::Ready, kSeatingPingMs))
             return true;
-        sleepUntil(start + kPollPeriodMs);
+        sleepUntil(start + kSeatingPingMs);
         return false;
     }
 
@@ -247,7 +252,8 @@ private:
     modComm comm_{watched_, platform_};
     DeviceState device_;
     ModuleRecord record_{device_, 0};
-    Connection connection_{comm_, platform_, device_, record_, Connection::PortMemory::Forget};
+    Connection connection_{comm_,     platform_, device_, record_, Connection::PortMemory::Forget,
+                           Pace::Wire};
     QStringList errors_;
     QString seated_; // the own address of the module in the jig, as the report writes it
     qint64 start_ = 0;

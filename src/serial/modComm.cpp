@@ -4,6 +4,9 @@
 #include "Platform.h"
 #include "SerialPort.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace tavixat {
 
 modComm::modComm(SerialPort& port, Platform& platform) : port_(port), platform_(platform) {}
@@ -82,12 +85,13 @@ void modComm::FlushInput() {
         port_.discardInput();
     RxBuffer.clear();
     rxPos_ = 0;
+    arrivals_.clear();
+    scannedTotal_ = readTotal_;
+    putBack_.reset();
 }
 
 void modComm::resetReader() {
-    port_.discardInput();
-    RxBuffer.clear();
-    rxPos_ = 0;
+    FlushInput();
     FieldText.clear();
     InField = false;
     owed_.clear();
@@ -116,8 +120,12 @@ QString modComm::portLabel() const {
 
 void modComm::appendInput() {
     const QByteArray bytes = port_.readInput();
-    if (observer_ && !bytes.isEmpty())
+    if (bytes.isEmpty())
+        return;
+    if (observer_)
         observer_->bytesReceived(bytes);
+    readTotal_ += bytes.size();
+    arrivals_.append({readTotal_, platform_.now()});
     // One byte per character, both ways.
     RxBuffer.append(QString::fromLatin1(bytes));
 }
@@ -137,6 +145,8 @@ QString modComm::NextReplyField() {
 }
 
 std::optional<QString> modComm::TakeReplyField() {
+    if (putBack_)
+        return std::exchange(putBack_, std::nullopt)->text;
     if (!port_.isOpen())
         return std::nullopt;
     appendInput();
@@ -168,6 +178,7 @@ std::optional<QString> modComm::TakeReplyField() {
             }
         }
     }
+    scannedTotal_ += i - rxPos_;
     rxPos_ = i;
     compactBuffer();
     return result;
@@ -182,13 +193,16 @@ std::optional<QString> modComm::TakeAnswerField() {
     return field;
 }
 
-bool modComm::WaitForReply(const QString& expected) {
+bool modComm::WaitForReply(const QString& expected, int giveUpMs) {
     // Owed from now on: if this wait gives up, the reply may still come.
     ++owed_[expected];
+    if (pace_ == Pace::Wire)
+        return waitForReplyOnWire(expected, giveUpMs);
+    const int lastPass = std::max(giveUpMs / kPollMilliseconds, 1);
     for (int passes = 1;; ++passes) {
         platform_.processEvents();
         platform_.sleep(kPollMilliseconds);
-        if (passes == kWaitPasses) {
+        if (passes >= lastPass) {
             if (observer_)
                 observer_->replyMissed(expected);
             return false;
@@ -200,6 +214,79 @@ bool modComm::WaitForReply(const QString& expected) {
             settleOwed(expected);
             return true;
         }
+    }
+}
+
+std::optional<modComm::TimedField> modComm::takeTimedField() {
+    if (putBack_)
+        return std::exchange(putBack_, std::nullopt);
+    std::optional<QString> text = TakeReplyField();
+    if (!text)
+        return std::nullopt;
+    // The field ends at its "]"; the first input that reached past it brought it.
+    const qint64 closing = scannedTotal_ - 1;
+    while (!arrivals_.isEmpty() && arrivals_.first().end <= closing)
+        arrivals_.removeFirst();
+    return TimedField{*text, arrivals_.isEmpty() ? platform_.now() : arrivals_.first().at};
+}
+
+// The window reads at 100, 200, 300 and 400 ms after the command and gives up at 500: at each
+// read it drops the late replies owed to earlier commands and takes one other field, which ends
+// the wait when it is the one expected. Here each field is taken when it comes, and counted at
+// the read that would first have seen it, so the same fields are taken, and the same result
+// comes, sooner.
+bool modComm::waitForReplyOnWire(const QString& expected, int giveUpMs) {
+    const qint64 start = platform_.now();
+    const qint64 giveUp = start + giveUpMs;
+    const int lastRead = (giveUpMs - 1) / kPollMilliseconds; // 4 for the window's 500 ms
+    int read = 1;
+    for (;;) {
+        platform_.processEvents();
+        while (std::optional<TimedField> field = takeTimedField()) {
+            const qint64 after = field->at - start;
+            read = std::max(read, int((std::max(after, qint64(1)) + kPollMilliseconds - 1) /
+                                      kPollMilliseconds));
+            if (read > lastRead) {
+                putBack_ = field; // the window's wait is over before it would read this
+                break;
+            }
+            if (field->text == expected) {
+                settleOwed(expected);
+                return true;
+            }
+            if (!dropIfOwed(field->text))
+                ++read;
+        }
+        const qint64 left = giveUp - platform_.now();
+        if (left <= 0) {
+            if (observer_)
+                observer_->replyMissed(expected);
+            return false;
+        }
+        if (read > lastRead)
+            platform_.sleep(int(left)); // nothing that comes now can count
+        else
+            port_.waitForInput(int(std::min<qint64>(left, kWireStepMs)));
+    }
+}
+
+std::optional<QString> modComm::AwaitAnswerOnWire(qint64 deadline) {
+    for (;;) {
+        while (std::optional<TimedField> field = takeTimedField()) {
+            if (field->at > deadline) {
+                putBack_ = field;
+                return std::nullopt;
+            }
+            if (dropIfOwed(field->text))
+                continue;
+            owed_.clear();
+            return field->text;
+        }
+        const qint64 left = deadline - platform_.now();
+        if (left <= 0 || !port_.isOpen())
+            return std::nullopt;
+        platform_.processEvents();
+        port_.waitForInput(int(std::min<qint64>(left, kWireStepMs)));
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <optional>
@@ -10,6 +11,16 @@ namespace tavixat {
 class LinkObserver;
 class Platform;
 class SerialPort;
+
+// How the waits for the device's replies are paced. Both give the same result for every timing
+// of the replies; only the time differs.
+enum class Pace {
+    // As the window polls: a read every 100 ms, after fixed pauses.
+    Window,
+    // As the replies come on the line: a wait ends as soon as what it waits for is complete, never
+    // later than the window's would, taking each field where the window's reads would take it.
+    Wire,
+};
 
 // The serial link: opens and closes the one port, sends commands and cuts the device's output
 // into bracketed reply fields, one per request. Polled: nothing reacts to input on its own.
@@ -48,8 +59,16 @@ public:
     std::optional<QString> TakeAnswerField();
     // True when the expected field arrives within the wait. Any field equal to it counts; a late
     // reply owed to an earlier command is dropped without costing a read; if the wait gives up,
-    // its reply is owed from then on.
-    bool WaitForReply(const QString& expected);
+    // its reply is owed from then on. The window gives up after 500 ms; a shorter wait may be
+    // asked for where nothing must match the window's (a station looking for a module).
+    bool WaitForReply(const QString& expected, int giveUpMs = kWaitPasses * kPollMilliseconds);
+    // At the wire's pace: the next field that answers the command now waiting, as
+    // TakeAnswerField gives it, once one has come whole by `deadline` (the platform's clock);
+    // nothing at the deadline, or at once when the port is closed.
+    std::optional<QString> AwaitAnswerOnWire(qint64 deadline);
+
+    void setPace(Pace pace) { pace_ = pace; }
+    Pace pace() const { return pace_; }
 
     // The RTS line; set while closed, it takes effect when the port opens.
     void setRtsEnable(bool asserted);
@@ -65,6 +84,16 @@ public:
     bool inField() const { return InField; }
 
 private:
+    // A field and the moment the input that closed it was read.
+    struct TimedField {
+        QString text;
+        qint64 at = 0;
+    };
+    // How long a wait on the wire sleeps at most before it looks at the platform's events again.
+    static constexpr int kWireStepMs = 50;
+
+    bool waitForReplyOnWire(const QString& expected, int giveUpMs);
+    std::optional<TimedField> takeTimedField();
     void appendInput();
     void compactBuffer();
     void resetReader();
@@ -85,6 +114,19 @@ private:
     // Replies the device still owes to commands whose wait gave up, by text. It answers in
     // order, so once a later command's answer has come, nothing older is on its way.
     QHash<QString, int> owed_;
+
+    Pace pace_ = Pace::Window;
+    // For the wire's pace: when each piece of input was read, by the count of characters read in
+    // all once it was; and the characters the field reader has scanned in all.
+    struct Arrival {
+        qint64 end = 0;
+        qint64 at = 0;
+    };
+    QList<Arrival> arrivals_;
+    qint64 readTotal_ = 0;
+    qint64 scannedTotal_ = 0;
+    // A field taken whole but not yet due for the wait that took it: the next read gets it.
+    std::optional<TimedField> putBack_;
 };
 
 } // namespace tavixat

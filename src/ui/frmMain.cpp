@@ -63,7 +63,7 @@ frmMain::frmMain(Platform& platform, modComm& comm, DeviceState& device, QWidget
     pressGuard_ = new PressGuard(this);
     view_ = std::make_unique<frmMainView>(*this);
     connection_ = std::make_unique<Connection>(comm_, platform_, device_, *view_,
-                                               Connection::PortMemory::Remember);
+                                               Connection::PortMemory::Remember, Pace::Window);
     connectHandlers();
     fitCaptionFont(*this);
     centreOnScreen();

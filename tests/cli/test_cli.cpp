@@ -180,7 +180,7 @@ void TestCli::commands_data() {
     row("SIGTERM in a save", {"--latency", "200"}, "set name=Sig ! <NAME=Sig> TERM", 143,
         "stopped by SIGTERM after the save: the settings were saved.\n", {}, {},
         {"<PIN_ON>", "<EXIT>"});
-    row("SIGINT between the version and the query", {}, "show ! <VERS> INT", 130,
+    row("SIGINT between the version and the query", {"--latency", "300"}, "show ! <VERS> INT", 130,
         "stopped by SIGINT.\n", {}, {}, {"<VERS>", "<EXIT>"});
     row("a second signal cuts the save, and is named", {"--latency", "200"},
         "set name=Sig ! <NAME=Sig> INT TERM", 143,

@@ -30,16 +30,98 @@ private slots:
         QTEST(isPinRequestLocked(version), "pinLocked");
     }
 
-    void settingsQuery() {
-        test::FakePlatform platform;
-        test::FakeSerialPort port{platform.clock};
-        modComm comm{port, platform};
-        QVERIFY(comm.OpenPort(1));
-        port.feedNow("[READY]"); // waiting before the query: flushed
-        port.feed("[a][b][c][d][e][f][g][h][i][j][k][l][m]", 400);
-        QCOMPARE(exchange::querySettings(comm, platform).join(""), "abcdefghijkl"); // twelve reads
-        QCOMPARE(port.written(), QByteArray("<QUERY>"));
-        QCOMPARE(platform.sleeps, QList<int>{400});
+    // One schedule of replies, run at the window's pace and at the wire's: the same result and
+    // the same fields left for later, at the window's time and at the wire's.
+    void paces_data() {
+        // ack (after a ping that went unanswered), version or query
+        QTest::addColumn<QString>("exchange");
+        QTest::addColumn<QString>("schedule"); // "MS:BYTES" by spaces, MS after the command
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<int>("windowMs");
+        QTest::addColumn<int>("wireMs");
+        QTest::addColumn<QString>("left"); // the fields read afterwards, by "|"
+        const QString twelve = "[a][b][c][d][e][f][g][h][i][j][k][l]";
+        QString spread; // a field each 130 ms
+        for (int i = 0; i < 12; ++i)
+            spread += QStringLiteral(" %1:[%2]").arg(130 * (i + 1)).arg(QChar(u'a' + i));
+        QTest::newRow("early") << "ack"
+                               << "5:[OK]"
+                               << "true" << 100 << 5 << "";
+        QTest::newRow("one on each read") << "ack"
+                                          << "100:[A] 200:[B] 300:[C] 400:[OK]"
+                                          << "true" << 400 << 400 << "";
+        QTest::newRow("behind four others") << "ack"
+                                            << "0:[A][B][C][D][OK]"
+                                            << "false" << 500 << 500 << "OK";
+        QTest::newRow("just after the last read") << "ack"
+                                                  << "401:[OK] 402:[X]"
+                                                  << "false" << 500 << 500 << "OK|X";
+        QTest::newRow("a wrong field first") << "ack"
+                                             << "10:[ERROR] 20:[OK]"
+                                             << "true" << 200 << 20 << "";
+        QTest::newRow("noise, a field over two reads") << "ack"
+                                                       << "30:\r\n>x] 60:[O 150:K]\r\n[Z"
+                                                       << "true" << 200 << 150 << "";
+        QTest::newRow("a late reply owed, dropped") << "ack after a ping"
+                                                    << "10:[READY] 20:[OK]"
+                                                    << "true" << 100 << 20 << "";
+        QTest::newRow("version at once") << "version"
+                                         << "3:[v2.0] 4:[X]"
+                                         << "v2.0" << 100 << 3 << "X";
+        QTest::newRow("version late") << "version"
+                                      << "1250:[v2.0]"
+                                      << "v2.0" << 1300 << 1250 << "";
+        QTest::newRow("version after the limit") << "version"
+                                                 << "1501:[v2.0]"
+                                                 << "none" << 1500 << 1500 << "v2.0";
+        QTest::newRow("twelve at once, one more") << "query"
+                                                  << "5:" + twelve + "[m]"
+                                                  << "a,b,c,d,e,f,g,h,i,j,k,l" << 400 << 5 << "m";
+        QTest::newRow("spread over the wait")
+            << "query" << spread.mid(1) << "a,b,c,d,e,f,g,h,i,j,k,l" << 1600 << 1560 << "";
+        QTest::newRow("the twelfth after the limit")
+            << "query"
+            << "5:" + twelve.chopped(3) + " 2001:[l]"
+            << "a,b,c,d,e,f,g,h,i,j,k" << 2000 << 2000 << "l";
+    }
+
+    void paces() {
+        QFETCH(QString, exchange);
+        QFETCH(QString, schedule);
+        QFETCH(QString, result);
+        QFETCH(int, windowMs);
+        QFETCH(int, wireMs);
+        QFETCH(QString, left);
+        for (const Pace pace : {Pace::Window, Pace::Wire}) {
+            test::FakePlatform platform;
+            test::FakeSerialPort port{platform.clock};
+            modComm comm{port, platform};
+            comm.setPace(pace);
+            QVERIFY(comm.OpenPort(1));
+            if (exchange.endsWith("ping"))
+                QVERIFY(!exchange::sendAcknowledged(comm, "<PING>", "READY"));
+            const qint64 start = platform.now();
+            for (const QString& piece : schedule.split(' '))
+                port.feed(piece.section(':', 1).toLatin1(),
+                          start + piece.section(':', 0, 0).toInt());
+            QString got;
+            if (exchange.startsWith("ack"))
+                got = exchange::sendAcknowledged(comm, "<NAME=X>", "OK") ? "true" : "false";
+            else if (exchange == "version")
+                got = exchange::requestVersion(comm, platform).value_or("none");
+            else
+                got = exchange::querySettings(comm, platform).join(',');
+            const qint64 took = platform.now() - start;
+            platform.sleep(5000);
+            QStringList rest;
+            while (const auto field = comm.TakeReplyField())
+                rest << *field;
+            const QString at = pace == Pace::Wire ? " at the wire's pace" : " at the window's";
+            QCOMPARE(got + at, result + at);
+            QCOMPARE(rest.join('|') + at, left + at);
+            QCOMPARE(QString::number(took) + at,
+                     QString::number(pace == Pace::Wire ? wireMs : windowMs) + at);
+        }
     }
 };
 

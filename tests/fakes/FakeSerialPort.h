@@ -21,7 +21,7 @@ struct WrittenBytes {
 class FakeSerialPort : public SerialPort {
     Q_OBJECT
 public:
-    explicit FakeSerialPort(const VirtualClock& clock) : clock_(clock) {}
+    explicit FakeSerialPort(VirtualClock& clock) : clock_(clock) {}
 
     void feed(const QByteArray& bytes, qint64 atMs) {
         qsizetype i = incoming_.size();
@@ -87,6 +87,13 @@ public:
             out += incoming_.takeFirst().second;
         return out;
     }
+    // Time passes until the next output fed is due, or the wait is over.
+    bool waitForInput(int milliseconds) override {
+        const qint64 until = clock_.now() + std::max(milliseconds, 0);
+        const qint64 next = open_ && !incoming_.isEmpty() ? incoming_.first().first : until;
+        clock_.advance(std::max(std::min(next, until) - clock_.now(), qint64(0)));
+        return open_ && !incoming_.isEmpty() && incoming_.first().first <= clock_.now();
+    }
     void writeOutput(const QByteArray& bytes) override {
         if (open_)
             writes.append({bytes, clock_.now(), rts_});
@@ -95,7 +102,7 @@ public:
     }
 
 private:
-    const VirtualClock& clock_;
+    VirtualClock& clock_;
     QList<std::pair<qint64, QByteArray>> incoming_; // by time, then by feeding
     QMap<int, QString> failing_;
     int commPort_ = 1;

@@ -69,27 +69,6 @@ private slots:
         }
         QTEST((got << rig.comm.fieldText()).join(u'|'), "fields");
     }
-
-    void waitForReply_data() {
-        QTest::addColumn<QByteArray>("output");
-        QTest::addColumn<int>("arrivesAtMs");
-        QTest::addColumn<bool>("result");
-        QTest::addColumn<int>("sleeps");
-        QTest::newRow("answered at once") << QByteArray("[OK]") << 0 << true << 1;
-        QTest::newRow("behind four others") << QByteArray("[A][B][C][D][OK]") << 0 << false << 5;
-        QTest::newRow("after the fourth read") << QByteArray("[OK]") << 401 << false << 5;
-    }
-
-    void waitForReply() {
-        QFETCH(QByteArray, output);
-        QFETCH(int, arrivesAtMs);
-        QFETCH(int, sleeps);
-        Rig rig;
-        QVERIFY(rig.comm.OpenPort(1));
-        rig.port.feed(output, arrivesAtMs);
-        QTEST(rig.comm.WaitForReply(QStringLiteral("OK")), "result");
-        QCOMPARE(rig.platform.sleeps, QList<int>(sleeps, 100));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestModComm)

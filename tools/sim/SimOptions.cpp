@@ -123,8 +123,11 @@ struct Parser {
                             QStringLiteral("Also make a symbolic link to the line at <path> "
                                            "(a link already there is replaced); removed on exit."),
                             QStringLiteral("path")};
-    QCommandLineOption pace{QStringLiteral("pace"),
-                            QStringLiteral("Send like a 9600-baud line: about 1.04 ms per byte.")};
+    QCommandLineOption pace{
+        QStringLiteral("pace"),
+        QStringLiteral(
+            "Send and take commands like a 9600-baud line: about 1.04 ms per byte each way; "
+            "a command is logged when its last byte has arrived.")};
     QCommandLineOption silent{QStringLiteral("silent"),
                               QStringLiteral("No answer at all: a line with no device.")};
     QCommandLineOption answerRts{

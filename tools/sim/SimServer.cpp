@@ -22,13 +22,15 @@ constexpr int kExitOk = 0;
 } // namespace
 
 SimServer::SimServer(PtyLine& line, Jig& model, bool pace, int stopFd)
-    : line_(line), model_(model), pacer_(pace ? OutputPacer::k9600BaudByteUs : 0), stopFd_(stopFd) {
+    : line_(line), model_(model), pacer_(pace ? OutputPacer::k9600BaudByteUs : 0),
+      inputPacer_(pace ? OutputPacer::k9600BaudByteUs : 0), stopFd_(stopFd) {
     clock_.start();
 }
 
 int SimServer::run() {
     for (;;) {
         const qint64 now = nowUs();
+        deliverDueInput(now);
         const std::optional<qint64> hangUp = model_.hangUpTime();
         // Bytes due before the line died still went out; what was on its way is lost.
         sendDueOutput(hangUp ? std::min(now, *hangUp * 1000) : now);
@@ -56,6 +58,8 @@ int SimServer::run() {
 
 int SimServer::pollTimeoutMs(qint64 now) const {
     std::optional<qint64> wakeUs = pacer_.nextDueUs();
+    if (const std::optional<qint64> input = inputPacer_.nextDueUs())
+        wakeUs = wakeUs ? std::min(*wakeUs, *input) : *input;
     if (const std::optional<qint64> hangUp = model_.hangUpTime()) {
         const qint64 hangUpUs = *hangUp * 1000;
         wakeUs = wakeUs ? std::min(*wakeUs, hangUpUs) : hangUpUs;
@@ -84,13 +88,19 @@ bool SimServer::readCommands() {
                             : QString::fromLocal8Bit(strerror(errno))));
         return false;
     }
-    const qint64 now = nowUs();
-    const ModelOutput out = model_.receive(QByteArray(buffer, n), now / 1000);
+    inputPacer_.push(QByteArray(buffer, n), nowUs());
+    return true;
+}
+
+void SimServer::deliverDueInput(qint64 nowUs) {
+    const QByteArray due = inputPacer_.takeDue(nowUs);
+    if (due.isEmpty())
+        return;
+    const ModelOutput out = model_.receive(due, nowUs / 1000);
     for (const HeardCommand& command : out.commands)
         logCommand(command);
     for (const OutputChunk& chunk : out.chunks)
         pacer_.push(chunk.bytes, chunk.atMs * 1000);
-    return true;
 }
 
 void SimServer::sendDueOutput(qint64 untilUs) {
@@ -103,6 +113,7 @@ void SimServer::sendDueOutput(qint64 untilUs) {
         unsent_.remove(0, n);
 }
 
+// Logged at the moment the model heard it: when its last byte arrived.
 void SimServer::logCommand(const HeardCommand& command) const {
     QString text = printableBytes(command.text);
     if (model_.hasSlots()) {

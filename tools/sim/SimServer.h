@@ -10,7 +10,8 @@ namespace tavixat::sim {
 class PtyLine;
 
 // Serves the device model (or a jig of them) on the line in real time: what arrives goes to the
-// model with the time since start, and what the model sends goes out when it is due.
+// model with the time since start once the line has carried it, and what the model sends goes out
+// when it is due.
 class SimServer {
 public:
     // The line could not be made or failed; distinct from the usage error, 1.
@@ -26,6 +27,8 @@ private:
     int pollTimeoutMs(qint64 nowUs) const;
     bool isHangUpDue(qint64 nowUs) const;
     bool readCommands();
+    // Hands the model what the line has carried by nowUs.
+    void deliverDueInput(qint64 nowUs);
     // Sends what is due by untilUs; what the line cannot take yet waits for room.
     void sendDueOutput(qint64 untilUs);
     void logCommand(const HeardCommand& command) const;
@@ -34,6 +37,8 @@ private:
     PtyLine& line_;
     Jig& model_;
     OutputPacer pacer_;
+    // What the tool wrote, at the line's pace too: a command takes its bytes' time to arrive.
+    OutputPacer inputPacer_;
     // Due, but not yet taken by the line: a tool that reads slowly gets it later, not never.
     QByteArray unsent_;
     int stopFd_ = -1;

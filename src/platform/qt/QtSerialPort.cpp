@@ -5,6 +5,7 @@
 
 #include <QDeadlineTimer>
 #include <QFileInfo>
+#include <QThread>
 #include <algorithm>
 #include <utility>
 
@@ -268,6 +269,20 @@ QByteArray QtSerialPort::readInput() {
         return {};
     pullInput();
     return inputLen_ > 0 ? port_.read(inputLen_) : port_.readAll();
+}
+
+bool QtSerialPort::waitForInput(int milliseconds) {
+    if (!isOpen()) {
+        QThread::msleep(ulong(std::max(milliseconds, 0)));
+        return false;
+    }
+    if (port_.bytesAvailable() > 0)
+        return true;
+    // Sleeps in the system until a byte comes: a station that waits costs no CPU.
+    const bool arrived = port_.waitForReadyRead(milliseconds);
+    if (port_.error() == QSerialPort::TimeoutError)
+        port_.clearError();
+    return arrived && isOpen();
 }
 
 void QtSerialPort::pullInput() {

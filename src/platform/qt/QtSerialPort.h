@@ -50,6 +50,7 @@ public:
 
     void discardInput() override;
     QByteArray readInput() override;
+    bool waitForInput(int milliseconds) override;
     void writeOutput(const QByteArray& bytes) override;
 
     // Opens this device instead of the one "COMn" maps to; empty: the mapping again.
