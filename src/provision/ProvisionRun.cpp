@@ -2,6 +2,7 @@
 
 #include "CliSession.h"
 #include "Connection.h"
+#include "ConsolePlatform.h"
 #include "CsvProductionRecord.h"
 #include "IniFile.h"
 #include "PortNames.h"
@@ -156,7 +157,9 @@ int runWithReport(const ProvisionRequest& request) {
         printError(error);
         return kExitOutputFailed;
     }
-    ProvisionRun run(request, std::move(*profile), *record);
+    ProgressLine unusedLine;
+    const ConsolePlatform clock(unusedLine);
+    ProvisionRun run(request, std::move(*profile), *record, clock);
     return run.exec(*places);
 }
 
@@ -194,7 +197,9 @@ int runWithDatabase(const ProvisionRequest& request) {
     }
     int code = kExitDone;
     {
-        ProvisionRun run(request, std::move(*profile), *record);
+        ProgressLine unusedLine;
+        const ConsolePlatform clock(unusedLine);
+        ProvisionRun run(request, std::move(*profile), *record, clock);
         code = run.exec(*places);
     }
     record->leaveThread();
@@ -209,8 +214,8 @@ int runProvision(const ProvisionRequest& request) {
 }
 
 ProvisionRun::ProvisionRun(const ProvisionRequest& request, Profile profile,
-                           ProductionRecord& record)
-    : request_(request), profile_(std::move(profile)), record_(record) {}
+                           ProductionRecord& record, const Platform& clock)
+    : request_(request), profile_(std::move(profile)), record_(record), clock_(clock) {}
 
 ProvisionRun::~ProvisionRun() {
     for (const auto& station : stations_)
@@ -218,7 +223,7 @@ ProvisionRun::~ProvisionRun() {
 }
 
 int ProvisionRun::exec(const QList<StationPlace>& places) {
-    startedMs_ = QDateTime::currentMSecsSinceEpoch();
+    startedMs_ = clock_.now();
     for (const StationPlace& place : places)
         startStation(place);
     if (request_.all)
@@ -243,12 +248,14 @@ int ProvisionRun::exec(const QList<StationPlace>& places) {
     return exitCode();
 }
 
+void ProvisionRun::addStation(const QString& name) {
+    QMutexLocker lock(&mutex_);
+    screen_.addStation(name);
+    stationNames_ << name;
+}
+
 void ProvisionRun::startStation(const StationPlace& place) {
-    {
-        QMutexLocker lock(&mutex_);
-        screen_.addStation(place.name);
-        stationNames_ << place.name;
-    }
+    addStation(place.name);
     stations_.push_back(std::make_unique<Station>(*this, place));
     stations_.back()->start();
 }
@@ -351,8 +358,7 @@ std::optional<int> ProvisionRun::takeUnit(Platform& platform, int station, Repor
             }
         if (request_.count == 0 || ok_ + int(underWay_.size()) < request_.count) {
             // Counted as under way while its unit is asked for, unit 0 until it is given.
-            UnderWay& taken = underWay_[station] = {row, {}};
-            taken.sinceUnit.start();
+            underWay_[station] = {row, clock_.now()};
             lock.unlock();
             QString error;
             const bool given = askRecord(
@@ -474,7 +480,7 @@ int ProvisionRun::recordCutSaves() {
         row.result = QStringLiteral("failed");
         row.detail = QStringLiteral("Stopped during the save: the module may hold part of the "
                                     "settings.");
-        row.seconds += double(it->sinceUnit.elapsed()) / 1000.0;
+        row.seconds += double(clock_.now() - it->unitAt) / 1000.0;
         QString error;
         if (!record_.keep(row, error))
             printError(error);
@@ -486,7 +492,7 @@ int ProvisionRun::recordCutSaves() {
 }
 
 QString ProvisionRun::summaryLine() const {
-    const double hours = double(QDateTime::currentMSecsSinceEpoch() - startedMs_) / 3.6e6;
+    const double hours = double(clock_.now() - startedMs_) / 3.6e6;
     const int perHour = hours > 0 ? int(ok_ / hours + 0.5) : 0;
     return QStringLiteral("%1 done, %2 failed, %3 skipped, %4 modules per hour")
         .arg(ok_)

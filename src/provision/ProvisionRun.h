@@ -6,7 +6,6 @@
 #include "ProvisionRequest.h"
 #include "ProvisionScreen.h"
 
-#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QMutex>
@@ -30,12 +29,17 @@ int runProvision(const ProvisionRequest& request);
 // starts them and watches for signals and new adapters.
 class ProvisionRun {
 public:
-    ProvisionRun(const ProvisionRequest& request, Profile profile, ProductionRecord& record);
+    // Its own time (the rate, how long a save under way has taken) is the clock's.
+    ProvisionRun(const ProvisionRequest& request, Profile profile, ProductionRecord& record,
+                 const Platform& clock);
     ~ProvisionRun();
 
     // Runs the stations of `places` (and, with --all, those plugged in later) until the run
     // ends; the exit code.
     int exec(const QList<StationPlace>& places);
+
+    // A station's line on the screen, numbered in the order added; exec() adds its own.
+    void addStation(const QString& name);
 
     // For the stations.
     bool isStopping() const;
@@ -87,6 +91,7 @@ private:
     const ProvisionRequest& request_;
     const Profile profile_;
     ProductionRecord& record_;
+    const Platform& clock_;
     ProvisionScreen screen_;
 
     mutable QMutex mutex_;
@@ -96,7 +101,7 @@ private:
     // The modules between takeUnit and their row, by station, with the time since their unit.
     struct UnderWay {
         ReportRow row;
-        QElapsedTimer sinceUnit;
+        qint64 unitAt = 0;
     };
     QHash<int, UnderWay> underWay_;
     QSet<QString> told_;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "StationWork.h"
+
 #include <QString>
 #include <QThread>
 
@@ -7,17 +9,8 @@ namespace tavixat {
 
 class ProvisionRun;
 
-// Where a station works: its name as the user knows it and the device it opens.
-struct StationPlace {
-    int index = 0;
-    QString name;   // "COM3", a device path or an adapter's name under /dev/serial/by-id
-    QString device; // what is opened
-};
-
-// One station of a production run, in a thread of its own: the device sequences wait and
-// process events, so two stations in one thread would nest inside each other. Over and over it
-// waits for a module, connects, saves the profile, reads it back, records the row and waits
-// until the module is taken out, until the run stops.
+// One station of a production run, in a thread of its own with its port and platform: the device
+// sequences wait and process events, so two stations in one thread would nest inside each other.
 class Station : public QThread {
 public:
     Station(ProvisionRun& run, StationPlace place);

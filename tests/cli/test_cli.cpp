@@ -207,12 +207,6 @@ void TestCli::commands_data() {
     row("--port empty", {}, "--port - set name=X", 1, "tavixat-cli: --port needs a PORT.\n");
     row("--port= empty", {}, "--port= show", 1, "tavixat-cli: --port needs a PORT.\n");
     row("--trace= empty", {}, "--trace= show", 1, "tavixat-cli: --trace needs a FILE.\n");
-    row("--trace twice", {}, "--trace <file> --trace <file> show", 1,
-        "tavixat-cli: --trace is given twice.\n");
-    row("--report twice", {}, "provision <file> --port <line> --report a.csv --report b.csv", 1,
-        "tavixat-cli: --report is given twice.\n");
-    row("--count twice", {}, "provision <file> --port <line> --count 3 --count 4", 1,
-        "tavixat-cli: --count is given twice.\n");
 }
 
 void TestCli::commands() {
@@ -337,6 +331,30 @@ void TestCli::refusesAtOnce_data() {
         {"cli provision", 1, "provision takes one PROFILE."},
         {"cli provision unit.ini", 1, "provision takes --port PORT (one or more) or --all."},
         {"cli provision unit.ini --all --json", 1, "provision takes no --json."},
+        {"cli --trace a --trace a show", 1, "--trace is given twice."},
+        {"cli provision unit.ini --all --report a --report b", 1, "--report is given twice."},
+        {"cli provision unit.ini --all --count 3 --count 4", 1, "--count is given twice."},
+        {"cli provision unit.ini --all --batch b", 1, "--batch goes with --database."},
+        {"cli provision unit.ini --all --count 0", 1,
+         "--count and --first take a whole number from 1 to 99999999."},
+        {"cli report", 1, "report needs --database URL."},
+        // The URL taken apart as libpq would: the host and port it names are the ones tried.
+        {"cli report --database postgresql://ops@[127.0.0.1]:1/p%20q?sslmode=disable", 7,
+         "The database postgresql://ops@[127.0.0.1]:1/p%20q?sslmode=disable cannot be reached: "
+         "connection to server at \"127.0.0.1\", port 1 failed: Connection refused."},
+        {"cli report --database postgresql://ops:pw@h/p", 1,
+         "--database postgresql://ops:pw@h/p holds a password, which anyone on this PC can read "
+         "with ps: put it in ~/.pgpass or the PGPASSWORD variable, where the database client "
+         "reads it, and give the URL without it."},
+        {"cli report --database postgres://h/p?password=pw", 1,
+         "--database postgres://h/p?password=pw holds a password, which anyone on this PC can "
+         "read with ps: put it in ~/.pgpass or the PGPASSWORD variable, where the database "
+         "client reads it, and give the URL without it."},
+        {"cli report --database mysql://h/p", 1,
+         "--database mysql://h/p is not a URL such as postgresql://host/dbname or "
+         "postgresql:///dbname?host=/run/postgresql."},
+        {"cli report --database u --all", 1, "report takes no --all."},
+        {"cli --batch b show", 1, "--batch is for provision and report only."},
         // Waited for until a stop signal comes, which ends the program at once.
         {"cli provision <fifo> --port /none/t", 143, "stopped by SIGTERM."},
         {"cli --port /none/t apply <fifo>", 143, "stopped by SIGTERM."},

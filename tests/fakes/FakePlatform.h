@@ -9,7 +9,7 @@
 
 namespace tavixat::test {
 
-// Milliseconds of virtual time. Only sleeps move it.
+// Milliseconds of virtual time. Only sleeps, and a fake port waiting for input, move it.
 struct VirtualClock {
     qint64 now() const { return now_; }
     void advance(qint64 ms) { now_ += ms; }
@@ -27,7 +27,6 @@ class FakePlatform : public Platform {
 public:
     VirtualClock clock;
     QList<ShownMessage> messages;
-    QList<int> sleeps;
     QMap<QString, QString> settings; // "Section/Key" -> value
     bool busyPointer = false;
 
@@ -51,7 +50,6 @@ public:
         return true;
     }
     void sleep(int milliseconds) override {
-        sleeps.append(milliseconds);
         clock.advance(milliseconds);
     }
     void processEvents() override {

@@ -4,6 +4,7 @@
 #include "Jigs.h"
 #include "PostgresServer.h"
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
@@ -27,18 +28,13 @@ QStringList okRows(const QStringList& prefixes, int modules = 2) {
     return rows;
 }
 
-// One PC: its provision process and the simulators of its jigs.
-struct Pc {
-    std::vector<std::unique_ptr<QProcess>> jigs;
-    QProcess cli;
-    QString log; // what its jigs heard
-    QStringList args;
-
-    void readLogs() {
-        for (const auto& jig : jigs)
-            log += jig->readAllStandardError();
-    }
-};
+// What the jigs whose logs are at the paths heard.
+QString logsOf(const QStringList& paths) {
+    QString log;
+    for (const QString& path : paths)
+        log += readFile(path);
+    return log;
+}
 
 } // namespace
 
@@ -46,8 +42,6 @@ class TestDatabase : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
-    void url_data();
-    void url();
     void factory_data();
     void factory();
 
@@ -72,46 +66,6 @@ void TestDatabase::initTestCase() {
           "GRANT SELECT, INSERT, UPDATE ON tavixat_schema, "
           "tavixat_batches, tavixat_modules TO station"})
         QVERIFY2(QSqlQuery(owner).exec(statement), statement);
-}
-
-void TestDatabase::url_data() {
-    QTest::addColumn<QString>("url");
-    QTest::addColumn<QString>("parts"); // host|port|dbname|user|options, or the error
-    QTest::newRow("host, port, user and a parameter")
-        << "postgresql://ops@db.factory:6543/line?sslmode=require"
-        << "db.factory|6543|line|ops|sslmode=require;connect_timeout=5;options=-c "
-           "client_min_messages=error";
-    QTest::newRow("a socket folder as a parameter, its own timeout")
-        << "postgres:///prod?host=/run/postgresql&connect_timeout=2&options=-cx"
-        << "/run/postgresql|-1|prod||connect_timeout=2;options=-cx";
-    QTest::newRow("an IPv6 host, an encoded socket folder user")
-        << "postgresql://ann%40x@[::1]:5433/p%20q"
-        << "::1|5433|p q|ann@x|connect_timeout=5;"
-           "options=-c client_min_messages=error";
-    QTest::newRow("a password before the host")
-        << "postgresql://ops:s3cret@h/p"
-        << "ps: put it in ~/.pgpass or the PGPASSWORD variable";
-    QTest::newRow("a password as a parameter") << "postgresql://h/p?password=s"
-                                               << "~/.pgpass";
-    QTest::newRow("another scheme") << "mysql://h/p"
-                                    << "is not a URL such as";
-    QTest::newRow("a value Qt would split") << "postgresql://h/p?application_name=a;b"
-                                            << "cannot hold \";\"";
-}
-
-void TestDatabase::url() {
-    QFETCH(QString, url);
-    QString error;
-    const auto parsed = DatabaseUrl::parse(url, error);
-    QFETCH(QString, parts);
-    if (!parsed)
-        QVERIFY2(error.contains(parts), qPrintable(error));
-    QStringList got = parsed ? QStringList{parsed->host, QString::number(parsed->port),
-                                           parsed->dbname, parsed->user}
-                             : QStringList{parts};
-    for (const auto& [key, value] : parsed ? parsed->options : decltype(parsed->options)())
-        got << (got.size() == 4 ? "" : ";") + key + '=' + value;
-    QCOMPARE(got.join('|').replace("|;", ";"), parts);
 }
 
 QList<QStringList> TestDatabase::report(const QString& batch) {
@@ -194,83 +148,75 @@ void TestDatabase::factory() {
     // A batch of the row's own, named as its profile is.
     static int rowNumber = 0;
     const QString batch = QStringLiteral("batch%1").arg(++rowNumber);
-    QFile profile(dir_.filePath(batch + ".ini"));
-    QVERIFY(profile.open(QIODevice::WriteOnly) && profile.write("[Module]\nname=Unit-{n:3}\n") > 0);
-    profile.close();
+    const QString profile = dir_.filePath(batch + ".ini");
+    QVERIFY(writeFile(profile, "[Module]\nname=Unit-{n:3}\n"));
 
-    std::vector<std::unique_ptr<Pc>> started;
+    // Each PC: its provision process, its arguments and its jigs' logs.
+    std::vector<std::unique_ptr<QProcess>> jigs, clis;
+    QList<QStringList> args, logs(pcs.size());
     for (const QString& spec : pcs) {
-        auto pc = std::make_unique<Pc>();
-        pc->args =
-            QStringList{"provision",  profile.fileName(),
-                        "--database", server_.url(),
-                        "--report",   dir_.filePath(batch + "-pc%1.csv").arg(started.size())};
+        args << QStringList{"provision",  profile,
+                            "--database", server_.url(),
+                            "--report",   dir_.filePath(batch + "-pc%1.csv").arg(args.size())};
         for (const QString& jig : spec.section('|', 1).split(';')) {
-            const QString link =
-                dir_.filePath(batch + "-line%1").arg(started.size() * 10 + pc->jigs.size());
-            pc->jigs.push_back(std::make_unique<QProcess>());
-            pc->jigs.back()->start(TAVIXAT_SIM_PATH, QStringList{"--link", link} + jig.split(' '));
-            QVERIFY(pc->jigs.back()->waitForReadyRead(5000));
-            pc->args << "--port" << link;
+            const QString link = dir_.filePath(batch + "-line%1").arg(jigs.size());
+            jigs.push_back(std::make_unique<QProcess>());
+            jigs.back()->setStandardErrorFile(logs[args.size() - 1].emplace_back(link + ".log"));
+            jigs.back()->start(TAVIXAT_SIM_PATH, QStringList{"--link", link} + jig.split(' '));
+            QVERIFY(QTest::qWaitFor([&] { return QFileInfo::exists(link); }, 5000));
+            args.last() << "--port" << link;
         }
-        pc->args += spec.section('|', 0, 0).split(' ');
-        if (pc->args.removeAll("--as-station"))
-            pc->args[3].replace("user=tavixat", "user=station");
-        if (pc->args.count("--database") == 2) // the row's own, in place of the server's
-            pc->args.remove(2, 2);
-        started.push_back(std::move(pc));
+        args.last() += spec.section('|', 0, 0).split(' ');
+        if (args.last().removeAll("--as-station"))
+            args.last()[3].replace("user=tavixat", "user=station");
+        if (args.last().count("--database") == 2) // the row's own, in place of the server's
+            args.last().remove(2, 2);
+        clis.push_back(std::make_unique<QProcess>());
     }
-    for (const auto& pc : started)
-        pc->cli.start(TAVIXAT_CLI_PATH, pc->args);
-    Pc& first = *started.front();
+    for (size_t i = 0; i < clis.size(); ++i)
+        clis[i]->start(TAVIXAT_CLI_PATH, args[qsizetype(i)]);
+    QProcess& first = *clis.front();
+    const auto ended = [](QProcess& cli, int ms) {
+        return QTest::qWaitFor([&] { return cli.state() == QProcess::NotRunning; }, ms);
+    };
     if (!event.isEmpty()) {
-        QVERIFY(QTest::qWaitFor(
-            [&] {
-                return first.jigs.front()->waitForReadyRead(10), first.readLogs(),
-                       first.log.contains("<NAME=");
-            },
-            20000));
+        QVERIFY(QTest::qWaitFor([&] { return logsOf(logs[0]).contains("<NAME="); }, 20000));
         QString error;
         if (event == "KILL") {
-            first.cli.kill();
-            first.cli.waitForFinished();
+            first.kill();
+            first.waitForFinished();
         } else {
             QVERIFY2(server_.stop("immediate", error), qPrintable(error));
-            const bool ended =
-                QTest::qWaitFor([&] { return first.cli.state() == QProcess::NotRunning; },
-                                event == "PGDOWN" ? 30000 : 4000);
-            QCOMPARE(ended, event == "PGDOWN"); // a stop of 4 s does not end the run
+            // A stop of 4 s does not end the run.
+            QCOMPARE(ended(first, event == "PGDOWN" ? 30000 : 4000), event == "PGDOWN");
             QVERIFY2(server_.startAgain(error), qPrintable(error));
         }
     }
-    for (const auto& pc : started)
-        if (&*pc != &first || event != "KILL")
-            QVERIFY(QTest::qWaitFor(
-                [&] { return pc->readLogs(), pc->cli.state() == QProcess::NotRunning; }, 60000));
-    const QString firstCrashed = first.cli.readAllStandardError();
+    for (const auto& cli : clis)
+        QVERIFY(&*cli == &first && event == "KILL" ? true : ended(*cli, 60000));
+    const QString firstCrashed = first.readAllStandardError();
     if (event == "KILL") { // the module is still in its jig: set up anew, under a new unit
-        first.cli.start(TAVIXAT_CLI_PATH, first.args);
-        QVERIFY(QTest::qWaitFor(
-            [&] { return first.readLogs(), first.cli.state() == QProcess::NotRunning; }, 30000));
+        first.start(TAVIXAT_CLI_PATH, args[0]);
+        QVERIFY(ended(first, 30000));
     }
     QList<int> codes;
-    for (const auto& pc : started)
-        codes << pc->cli.exitCode();
-    const QString told = firstCrashed + first.cli.readAllStandardError();
+    for (const auto& cli : clis)
+        codes << cli->exitCode();
+    const QString told = firstCrashed + first.readAllStandardError();
     QTEST(codes, "exitCodes");
     QFETCH(QString, said);
     QVERIFY2(said.isEmpty() ? !told.contains("tavixat-cli:") : told.contains(said),
              qPrintable(told));
     if (event.isEmpty() && (codes.first() == 1 || codes.first() == 7)) // refused at the start
-        QVERIFY2(!first.log.contains("<PING>"), qPrintable(first.log));
+        QVERIFY2(!logsOf(logs[0]).contains("<PING>"), qPrintable(logsOf(logs[0])));
 
     const QList<QStringList> got = report(batch);
     QStringList seen;
     QSet<int> units;
     QHash<QString, int> okUnit;
     int saved = 0; // modules that were sent their name
-    for (const auto& pc : started)
-        pc->readLogs(), saved += int(pc->log.count("<NAME="));
+    for (const QStringList& paths : logs)
+        saved += int(logsOf(paths).count("<NAME="));
     QCOMPARE(got.value(0), QString("time,station,device,unit,own_address,firmware,name,pin,result,"
                                    "detail,seconds,pc,batch")
                                .split(','));
@@ -298,9 +244,8 @@ void TestDatabase::factory() {
         QVERIFY2(units.contains(unit), qPrintable(QString::number(unit)));
     // No module was saved without its unit: each that heard its name has a row with a unit.
     QCOMPARE(saved, int(units.size()));
-    for (const auto& pc : started)
-        for (const auto& jig : pc->jigs)
-            jig->kill(), jig->waitForFinished();
+    for (const auto& jig : jigs)
+        jig->kill(), jig->waitForFinished();
 }
 
 QTEST_GUILESS_MAIN(TestDatabase)
