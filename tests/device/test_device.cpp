@@ -47,6 +47,9 @@ private slots:
         QTest::newRow("early") << "ack"
                                << "5:[OK]"
                                << "true" << 100 << 5 << "";
+        QTest::newRow("one on each poll") << "ack"
+                                          << "100:[A] 200:[B] 300:[C] 400:[OK]"
+                                          << "true" << 400 << 400 << "";
         QTest::newRow("behind four others") << "ack"
                                             << "0:[A][B][C][D][OK]"
                                             << "false" << 500 << 500 << "OK";
