@@ -49,9 +49,7 @@ public:
         settings.insert(section + u'/' + key, value);
         return true;
     }
-    void sleep(int milliseconds) override {
-        clock.advance(milliseconds);
-    }
+    void sleep(int milliseconds) override { clock.advance(milliseconds); }
     void processEvents() override {
         // An action may schedule further ones; everything due runs, oldest first.
         while (!actions_.isEmpty() && actions_.first().first <= clock.now())

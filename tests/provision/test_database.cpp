@@ -154,11 +154,11 @@ void TestDatabase::factory() {
     // Each PC: its provision process, its arguments and its jigs' logs.
     std::vector<std::unique_ptr<QProcess>> jigs, clis;
     QList<QStringList> args, logs(pcs.size());
-    for (const QString& spec : pcs) {
+    for (const QString& pc : pcs) {
         args << QStringList{"provision",  profile,
                             "--database", server_.url(),
                             "--report",   dir_.filePath(batch + "-pc%1.csv").arg(args.size())};
-        for (const QString& jig : spec.section('|', 1).split(';')) {
+        for (const QString& jig : pc.section('|', 1).split(';')) {
             const QString link = dir_.filePath(batch + "-line%1").arg(jigs.size());
             jigs.push_back(std::make_unique<QProcess>());
             jigs.back()->setStandardErrorFile(logs[args.size() - 1].emplace_back(link + ".log"));
@@ -166,7 +166,7 @@ void TestDatabase::factory() {
             QVERIFY(QTest::qWaitFor([&] { return QFileInfo::exists(link); }, 5000));
             args.last() << "--port" << link;
         }
-        args.last() += spec.section('|', 0, 0).split(' ');
+        args.last() += pc.section('|', 0, 0).split(' ');
         if (args.last().removeAll("--as-station"))
             args.last()[3].replace("user=tavixat", "user=station");
         if (args.last().count("--database") == 2) // the row's own, in place of the server's
