@@ -43,10 +43,8 @@ PostgresProductionRecord::PostgresProductionRecord(const DatabaseUrl& url, const
 std::unique_ptr<PostgresProductionRecord>
 PostgresProductionRecord::open(const DatabaseUrl& url, const QString& batch, QString& error) {
     std::unique_ptr<PostgresProductionRecord> record(new PostgresProductionRecord(url, batch));
-    if (!record->database_.ensureSchema(error)) {
-        record->database_.leaveThread();
+    if (!record->database_.ensureSchema(error))
         return nullptr;
-    }
     return record;
 }
 

@@ -21,6 +21,8 @@ public:
     // none. Nothing, with the reason.
     static std::unique_ptr<PostgresProductionRecord> open(const DatabaseUrl& url,
                                                           const QString& batch, QString& error);
+    // Lets go of the connection of the thread it was made in, which ends it.
+    ~PostgresProductionRecord() override { database_.leaveThread(); }
 
     // The highest unit the batch has given, 0 for a new batch; nothing, with the reason.
     std::optional<int> highestGiven(QString& error) const;

@@ -192,18 +192,12 @@ int runWithDatabase(const ProvisionRequest& request) {
         !record->openCopy(request.reportPath, error)) {
         if (places)
             printError(error);
-        record->leaveThread();
         return refused ? kExitUsage : kExitOutputFailed;
     }
-    int code = kExitDone;
-    {
-        ProgressLine unusedLine;
-        const ConsolePlatform clock(unusedLine);
-        ProvisionRun run(request, std::move(*profile), *record, clock);
-        code = run.exec(*places);
-    }
-    record->leaveThread();
-    return code;
+    ProgressLine unusedLine;
+    const ConsolePlatform clock(unusedLine);
+    ProvisionRun run(request, std::move(*profile), *record, clock);
+    return run.exec(*places);
 }
 
 } // namespace
