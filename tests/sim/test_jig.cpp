@@ -1,6 +1,8 @@
 // The simulator's jig on the virtual clock: which module is seated when, and what it answers.
+#include "Air.h"
 #include "Jig.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace tavixat::sim;
@@ -10,7 +12,48 @@ class TestJig : public QObject {
 private slots:
     void seatsModulesInTurn_data();
     void seatsModulesInTurn();
+    void linksOverTheAir_data();
+    void linksOverTheAir();
 };
+
+void TestJig::linksOverTheAir_data() {
+    QTest::addColumn<QString>("slave");  // role, visibility and PIN code of the module it names
+    QTest::addColumn<QString>("master"); // address and PIN code
+    QTest::addColumn<QString>("said");   // the Master's line; then the Slave's, by "|"
+    QTest::newRow("linked") << "SLAVE DISCOVERABLE 1111"
+                            << "00AA 11 22 3344 1111"
+                            << "linked to 00aa 11 22 3344|00bb 00 00 0001";
+    QTest::newRow("no module there") << "SLAVE DISCOVERABLE 1111"
+                                     << "0000 00 00 0009 1111"
+                                     << "cannot link: no module has the address 0000 00 00 0009|";
+    QTest::newRow("a Master") << "MASTER DISCOVERABLE 1111"
+                              << "00aa 11 22 3344 1111"
+                              << "cannot link: 00aa 11 22 3344 is not a Slave|";
+    QTest::newRow("hidden") << "SLAVE INVISIBLE 1111"
+                            << "00aa 11 22 3344 1111"
+                            << "cannot link: 00aa 11 22 3344 is not discoverable|";
+    QTest::newRow("another PIN") << "SLAVE DISCOVERABLE 1111"
+                                 << "00aa 11 22 3344 2222"
+                                 << "cannot link: the PIN code differs from that of 00aa 11 22 "
+                                    "3344|";
+}
+
+void TestJig::linksOverTheAir() {
+    QFETCH(QString, slave);
+    QFETCH(QString, master);
+    QTemporaryDir folder;
+    const Air air(folder.path());
+    DeviceSettings s, m;
+    const QStringList slaveIs = slave.split(' ');
+    s.ownAddress = "00aa 11 22 3344", s.role = slaveIs[0], s.visibility = slaveIs[1];
+    s.pinCode = slaveIs[2], m.ownAddress = "00bb 00 00 0001", m.role = "MASTER";
+    m.remoteAddress = master.section(' ', 0, -2), m.pinCode = master.section(' ', -1);
+    QCOMPARE(air.announce(s).isEmpty(), s.role == "SLAVE"); // a Slave has no one to link to
+    QString said = air.announce(m);
+    said += '|' + air.takeLinksTo(s.ownAddress).join(',');
+    QTEST(said, "said");
+    QCOMPARE(air.takeLinksTo(s.ownAddress), QStringList()); // each note told once
+}
 
 void TestJig::seatsModulesInTurn_data() {
     QTest::addColumn<QString>("jig");

@@ -113,6 +113,13 @@ QString Jig::moduleAt(qint64 nowMs) const {
     return seat ? places_[seat->index].address : QString();
 }
 
+std::optional<DeviceSettings> Jig::settingsAt(qint64 nowMs) const {
+    if (places_.isEmpty())
+        return models_[0].settings();
+    const std::optional<Seat> seat = seatAt(nowMs);
+    return seat ? std::optional(models_[seat->index].settings()) : std::nullopt;
+}
+
 std::optional<Jig::Seat> Jig::seatAt(qint64 nowMs) const {
     qint64 start = 0;
     for (qsizetype i = 0; i < places_.size(); ++i) {

@@ -36,6 +36,8 @@ public:
     bool hasSlots() const { return !places_.isEmpty(); }
     // The own address of the module seated at nowMs; empty when the jig is empty.
     QString moduleAt(qint64 nowMs) const;
+    // The settings of the module on the line at nowMs; nothing when the jig is empty.
+    std::optional<DeviceSettings> settingsAt(qint64 nowMs) const;
 
 private:
     struct Seat {

@@ -128,6 +128,14 @@ struct Parser {
         QStringLiteral(
             "Send and take commands like a 9600-baud line: about 1.04 ms per byte each way; "
             "a command is logged when its last byte has arrived.")};
+    QCommandLineOption air{
+        QStringLiteral("air"),
+        QStringLiteral("Simulated modules with the same <folder> see each other: each leaves its "
+                       "settings there at start and after each <EXIT>, and a Master then links "
+                       "to the Slave its address names when that one is discoverable and has "
+                       "the same PIN code. The log says \"linked to ADDRESS\" or why it cannot "
+                       "link; the Slave's says \"linked from ADDRESS\"."),
+        QStringLiteral("folder")};
     QCommandLineOption silent{QStringLiteral("silent"),
                               QStringLiteral("No answer at all: a line with no device.")};
     QCommandLineOption answerRts{
@@ -182,6 +190,7 @@ struct Parser {
     Parser() {
         commandLine.addOption(link);
         commandLine.addOption(pace);
+        commandLine.addOption(air);
         commandLine.addOption(silent);
         commandLine.addOption(answerRts);
         // A module's texts may be empty: that is a module worth trying.
@@ -309,6 +318,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         return {std::nullopt, p.commandLine.usageError(error)};
     options.linkPath = p.parser.value(p.link);
     options.pace = p.parser.isSet(p.pace);
+    options.airFolder = p.parser.value(p.air);
     options.faults.silent = p.parser.isSet(p.silent);
     options.faults.omitVersion = p.parser.isSet(p.noVersion);
     options.faults.lowerCaseAcks = p.parser.isSet(p.lowerCaseAcks);

@@ -17,6 +17,7 @@ struct SimOptions {
     DeviceFaults faults;
     QString linkPath; // empty: no symbolic link
     bool pace = false;
+    QString airFolder;  // empty: the module sees no other
     QList<JigSlot> jig; // empty: one module, seated for ever
 };
 

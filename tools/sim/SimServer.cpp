@@ -18,19 +18,39 @@ constexpr qsizetype kReadSize = 4096;
 // A longer reply is logged by its start and its length, so the log stays readable.
 constexpr qsizetype kLoggedReplyBytes = 120;
 constexpr int kExitOk = 0;
+// How often a module on the air looks for Masters that linked to it.
+constexpr qint64 kAirCheckUs = 200000;
 
 } // namespace
 
-SimServer::SimServer(PtyLine& line, Jig& model, bool pace, int stopFd)
+SimServer::SimServer(PtyLine& line, Jig& model, bool pace, int stopFd, const QString& airFolder)
     : line_(line), model_(model), pacer_(pace ? OutputPacer::k9600BaudByteUs : 0),
       inputPacer_(pace ? OutputPacer::k9600BaudByteUs : 0), stopFd_(stopFd) {
     clock_.start();
+    if (!airFolder.isEmpty()) {
+        air_.emplace(airFolder);
+        announce();
+    }
+}
+
+void SimServer::announce() {
+    if (const auto settings = model_.settingsAt(nowUs() / 1000))
+        if (const QString said = air_->announce(*settings); !said.isEmpty())
+            log(said);
+}
+
+void SimServer::logLinksFrom() {
+    if (const auto settings = model_.settingsAt(nowUs() / 1000))
+        for (const QString& master : air_->takeLinksTo(settings->ownAddress))
+            log(QStringLiteral("linked from ") + master);
 }
 
 int SimServer::run() {
     for (;;) {
         const qint64 now = nowUs();
         deliverDueInput(now);
+        if (air_)
+            logLinksFrom();
         const std::optional<qint64> hangUp = model_.hangUpTime();
         // Bytes due before the line died still went out; what was on its way is lost.
         sendDueOutput(hangUp ? std::min(now, *hangUp * 1000) : now);
@@ -64,6 +84,8 @@ int SimServer::pollTimeoutMs(qint64 now) const {
         const qint64 hangUpUs = *hangUp * 1000;
         wakeUs = wakeUs ? std::min(*wakeUs, hangUpUs) : hangUpUs;
     }
+    if (air_) // a Master may link to this module at any time
+        wakeUs = std::min(wakeUs.value_or(now + kAirCheckUs), now + kAirCheckUs);
     if (!wakeUs)
         return -1;
     // Round up, so the loop does not spin just before the moment.
@@ -97,8 +119,12 @@ void SimServer::deliverDueInput(qint64 nowUs) {
     if (due.isEmpty())
         return;
     const ModelOutput out = model_.receive(due, nowUs / 1000);
-    for (const HeardCommand& command : out.commands)
+    for (const HeardCommand& command : out.commands) {
         logCommand(command);
+        // The module leaves its configuration at <EXIT>, and a Master then links.
+        if (air_ && command.heard && command.text == "<EXIT>")
+            announce();
+    }
     for (const OutputChunk& chunk : out.chunks)
         pacer_.push(chunk.bytes, chunk.atMs * 1000);
 }

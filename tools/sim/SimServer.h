@@ -1,9 +1,11 @@
 #pragma once
 
+#include "Air.h"
 #include "Jig.h"
 #include "OutputPacer.h"
 
 #include <QElapsedTimer>
+#include <optional>
 
 namespace tavixat::sim {
 
@@ -17,7 +19,8 @@ public:
     // The line could not be made or failed; distinct from the usage error, 1.
     static constexpr int kExitLineFailed = 2;
 
-    SimServer(PtyLine& line, Jig& model, bool pace, int stopFd);
+    // airFolder: where it meets other simulated modules (see Air); empty: nowhere.
+    SimServer(PtyLine& line, Jig& model, bool pace, int stopFd, const QString& airFolder = {});
 
     // Runs until a termination signal or the model's hang-up; the exit code of the program.
     int run();
@@ -33,6 +36,9 @@ private:
     void sendDueOutput(qint64 untilUs);
     void logCommand(const HeardCommand& command) const;
     void log(const QString& text) const;
+    // Leaves the module's settings on the air and logs whether a Master links.
+    void announce();
+    void logLinksFrom();
 
     PtyLine& line_;
     Jig& model_;
@@ -42,6 +48,7 @@ private:
     // Due, but not yet taken by the line: a tool that reads slowly gets it later, not never.
     QByteArray unsent_;
     int stopFd_ = -1;
+    std::optional<Air> air_;
     QElapsedTimer clock_;
 };
 

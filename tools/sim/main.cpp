@@ -54,6 +54,6 @@ int main(int argc, char* argv[]) {
             QStringLiteral("a pseudo-terminal has no RTS line: --answer-rts has no effect."));
 
     Jig model(options.settings, options.faults, options.jig);
-    SimServer server(line, model, options.pace, termination.fd());
+    SimServer server(line, model, options.pace, termination.fd(), options.airFolder);
     return server.run();
 }

@@ -1,0 +1,68 @@
+#include "Air.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QSaveFile>
+
+namespace tavixat::sim {
+
+namespace {
+
+// An address as a file name: lower case, no blanks.
+QString keyOf(const QString& address) {
+    return address.toLower().remove(u' ');
+}
+
+} // namespace
+
+QString Air::pathOf(const QString& address, const char* suffix) const {
+    return folder_ + u'/' + keyOf(address) + QLatin1String(suffix);
+}
+
+QString Air::announce(const DeviceSettings& settings) const {
+    // Whole or not at all: a Master reading it never sees half a Slave.
+    QSaveFile own(pathOf(settings.ownAddress, ".module"));
+    if (own.open(QIODevice::WriteOnly)) {
+        own.write(
+            QStringList{settings.role, settings.visibility, settings.pinCode, settings.ownAddress}
+                .join(u'\n')
+                .toUtf8());
+        own.commit();
+    }
+    if (settings.role != QLatin1String("MASTER"))
+        return {};
+    const QString peer = settings.remoteAddress;
+    if (keyOf(peer).isEmpty() || keyOf(peer) == QLatin1String("000000000000"))
+        return QStringLiteral("cannot link: no address to connect to");
+    QFile file(pathOf(peer, ".module"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("cannot link: no module has the address %1").arg(peer);
+    const QStringList slave = QString::fromUtf8(file.readAll()).split(u'\n');
+    if (slave.value(0) != QLatin1String("SLAVE"))
+        return QStringLiteral("cannot link: %1 is not a Slave").arg(peer);
+    if (slave.value(1) != QLatin1String("DISCOVERABLE"))
+        return QStringLiteral("cannot link: %1 is not discoverable").arg(peer);
+    if (slave.value(2) != settings.pinCode)
+        return QStringLiteral("cannot link: the PIN code differs from that of %1").arg(peer);
+    QFile note(pathOf(peer, ".links"));
+    if (note.open(QIODevice::WriteOnly | QIODevice::Append))
+        note.write((settings.ownAddress + u'\n').toUtf8());
+    return QStringLiteral("linked to %1").arg(slave.value(3));
+}
+
+QStringList Air::takeLinksTo(const QString& ownAddress) const {
+    // Moved aside first, so that a note a Master adds meanwhile waits for the next call.
+    const QString taken =
+        pathOf(ownAddress, ".links.") + QString::number(QCoreApplication::applicationPid());
+    if (!QFile::rename(pathOf(ownAddress, ".links"), taken))
+        return {};
+    QFile file(taken);
+    const QStringList masters =
+        file.open(QIODevice::ReadOnly)
+            ? QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts)
+            : QStringList();
+    file.remove();
+    return masters;
+}
+
+} // namespace tavixat::sim
