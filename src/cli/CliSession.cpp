@@ -236,6 +236,10 @@ int runSession(const SessionRequest& request) {
     return Session(request).run();
 }
 
+void printCliError(const QString& text) {
+    print(stderr, QStringLiteral("tavixat-cli: ") + text + u'\n');
+}
+
 int listPorts() {
     warnOfSettingsProblem();
     const PortTable table = refreshPortTable();

@@ -32,6 +32,9 @@ struct SessionRequest {
 
 int runSession(const SessionRequest& request);
 
+// "tavixat-cli: " and the text on standard error, on a line of its own, at once.
+void printCliError(const QString& text);
+
 // One line per port: "COMn", the device it opens, "attached" or "no device".
 int listPorts();
 

@@ -12,10 +12,6 @@ namespace tavixat {
 
 namespace {
 
-void printError(const QString& text) {
-    std::fputs((QStringLiteral("tavixat-cli: ") + text + u'\n').toLocal8Bit().constData(), stderr);
-}
-
 ReportRow rowOf(const QSqlQuery& query) {
     ReportRow row;
     row.time = query.value(0).toDateTime().toLocalTime();
@@ -38,7 +34,7 @@ int printDatabaseReport(const QString& url, const QString& batch) {
     QString error;
     const auto address = DatabaseUrl::parse(url, error);
     if (!address) {
-        printError(error);
+        printCliError(error);
         return kExitUsage;
     }
     const ProductionDatabase database(*address);
@@ -69,7 +65,7 @@ int printDatabaseReport(const QString& url, const QString& batch) {
         }
     }
     if (code != kExitDone)
-        printError(error);
+        printCliError(error);
     database.leaveThread();
     return code;
 }

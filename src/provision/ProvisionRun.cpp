@@ -34,11 +34,6 @@ constexpr int kParkWaitMs = 1000;
 // How many unit numbers a profile is checked for when no --count bounds them.
 constexpr int kUnitsWithoutCount = 1000000;
 
-void printError(const QString& text) {
-    std::fputs((QStringLiteral("tavixat-cli: ") + text + u'\n').toLocal8Bit().constData(), stderr);
-    std::fflush(stderr);
-}
-
 // The largest unit number this run can give out.
 int highestUnit(const ProvisionRequest& request, int first) {
     return std::min(first + (request.count > 0 ? request.count : kUnitsWithoutCount) - 1,
@@ -65,14 +60,14 @@ std::optional<QList<StationPlace>> placesOfPorts(const QStringList& ports) {
     for (const QString& port : ports) {
         const QString device = deviceOfPort(port);
         if (device.isEmpty()) {
-            printError(
+            printCliError(
                 QStringLiteral("%1 is not a port: give COM1 to COM16 or a device path.").arg(port));
             return std::nullopt;
         }
         const qsizetype same = identities.indexOf(deviceIdentity(device));
         if (same >= 0) {
-            printError(QStringLiteral("%1 and %2 are the same adapter: give each station once.")
-                           .arg(places[same].name, port));
+            printCliError(QStringLiteral("%1 and %2 are the same adapter: give each station once.")
+                              .arg(places[same].name, port));
             return std::nullopt;
         }
         identities << deviceIdentity(device);
@@ -91,23 +86,23 @@ QStringList adaptersById() {
 std::optional<int> firstUnit(const ProvisionRequest& request, int highest, const QString& source,
                              const QString& other) {
     if (highest >= kHighestUnit) {
-        printError(QStringLiteral("%1 has given every unit up to %2: give another %3.")
-                       .arg(source)
-                       .arg(kHighestUnit)
-                       .arg(other));
+        printCliError(QStringLiteral("%1 has given every unit up to %2: give another %3.")
+                          .arg(source)
+                          .arg(kHighestUnit)
+                          .arg(other));
         return std::nullopt;
     }
     if (request.first == 0)
         return highest + 1;
     if (request.first > highest)
         return request.first;
-    printError(QStringLiteral("--first %1: %2 already has units up to %3; give --first %4 or "
-                              "more, or another %5.")
-                   .arg(request.first)
-                   .arg(source)
-                   .arg(highest)
-                   .arg(highest + 1)
-                   .arg(other));
+    printCliError(QStringLiteral("--first %1: %2 already has units up to %3; give --first %4 or "
+                                 "more, or another %5.")
+                      .arg(request.first)
+                      .arg(source)
+                      .arg(highest)
+                      .arg(highest + 1)
+                      .arg(other));
     return std::nullopt;
 }
 
@@ -117,7 +112,7 @@ std::optional<Profile> readProfile(const ProvisionRequest& request, int first) {
     // Read once: a profile may come from a pipe, which gives its text a single time.
     const auto settings = readIniFile(request.profilePath, error);
     if (!settings) {
-        printError(error);
+        printCliError(error);
         return std::nullopt;
     }
     auto profile = Profile::fromSettings(*settings, highestUnit(request, first), error);
@@ -127,7 +122,7 @@ std::optional<Profile> readProfile(const ProvisionRequest& request, int first) {
         if (request.count == 0 && Profile::fromSettings(*settings, first, firstError))
             error += QStringLiteral(" (Without --count, unit numbers up to %1 are checked.)")
                          .arg(highestUnit(request, first));
-        printError(request.profilePath + QStringLiteral(": ") + error);
+        printCliError(request.profilePath + QStringLiteral(": ") + error);
     }
     return profile;
 }
@@ -137,7 +132,7 @@ int runWithReport(const ProvisionRequest& request) {
     // The profile and the ports are checked before the report is touched.
     const auto seen = ProvisionReport::readHistory(request.reportPath, error);
     if (!seen) {
-        printError(error);
+        printCliError(error);
         return kExitOutputFailed;
     }
     const std::optional<int> first = firstUnit(
@@ -154,7 +149,7 @@ int runWithReport(const ProvisionRequest& request) {
     const std::unique_ptr<CsvProductionRecord> record =
         CsvProductionRecord::open(request.reportPath, *first, error);
     if (!record) {
-        printError(error);
+        printCliError(error);
         return kExitOutputFailed;
     }
     ProgressLine unusedLine;
@@ -168,7 +163,7 @@ int runWithDatabase(const ProvisionRequest& request) {
     QString error;
     const auto url = DatabaseUrl::parse(request.databaseUrl, error);
     if (!url) {
-        printError(error);
+        printCliError(error);
         return kExitUsage;
     }
     const QString batch =
@@ -176,7 +171,7 @@ int runWithDatabase(const ProvisionRequest& request) {
     const auto record = PostgresProductionRecord::open(*url, batch, error);
     const std::optional<int> highest = record ? record->highestGiven(error) : std::nullopt;
     if (!highest) {
-        printError(error);
+        printCliError(error);
         return kExitOutputFailed;
     }
     const std::optional<int> first = firstUnit(
@@ -191,7 +186,7 @@ int runWithDatabase(const ProvisionRequest& request) {
     if (!places || !record->claimBatch(request.first, error, refused) ||
         !record->openCopy(request.reportPath, error)) {
         if (places)
-            printError(error);
+            printCliError(error);
         return refused ? kExitUsage : kExitOutputFailed;
     }
     ProgressLine unusedLine;
@@ -236,7 +231,7 @@ int ProvisionRun::exec(const QList<StationPlace>& places) {
     lock.unlock();
     tellStopped();
     if (const QString unsent = record_.unsentRows(); !unsent.isEmpty()) {
-        printError(unsent);
+        printCliError(unsent);
         unsent_ = true;
     }
     return exitCode();
@@ -394,7 +389,7 @@ bool ProvisionRun::takeUnitOfFailure(Platform& platform, int station, ReportRow&
 
 void ProvisionRun::tellOnce(const QString& text) {
     if (!told_.contains(text))
-        printError(text);
+        printCliError(text);
     told_.insert(text);
 }
 
@@ -415,7 +410,7 @@ void ProvisionRun::record(int station, const ReportRow& row, bool afterTakeUnit)
         ++savedAfterStop_;
     if (!kept) {
         if (!reportFailed_)
-            printError(error + QStringLiteral(" No module is taken until its row can be kept."));
+            printCliError(error + QStringLiteral(" No module is taken until its row can be kept."));
         reportFailed_ = true;
         ending_ = true;
     }
@@ -457,7 +452,7 @@ void ProvisionRun::endAtOnce() {
                     .arg(cut)
                     .arg(cut == 1 ? "" : "s", cut == 1 ? "is" : "are") +
                 Connection::partlySavedMessage();
-    printError(line);
+    printCliError(line);
     std::fflush(nullptr);
     std::_Exit(128 + signal);
 }
@@ -477,7 +472,7 @@ int ProvisionRun::recordCutSaves() {
         row.seconds += double(clock_.now() - it->unitAt) / 1000.0;
         QString error;
         if (!record_.keep(row, error))
-            printError(error);
+            printCliError(error);
         ++failed_;
         ++cut;
         screen_.tellFinished(it.key(), row);
@@ -499,9 +494,9 @@ void ProvisionRun::tellStopped() {
     if (stopsignals::count() == 0)
         return;
     const QString signal = stopsignals::name(stopsignals::first());
-    printError(savedAfterStop_ > 0
-                   ? QStringLiteral("stopped by %1: saves under way were finished.").arg(signal)
-                   : QStringLiteral("stopped by %1.").arg(signal));
+    printCliError(savedAfterStop_ > 0
+                      ? QStringLiteral("stopped by %1: saves under way were finished.").arg(signal)
+                      : QStringLiteral("stopped by %1.").arg(signal));
 }
 
 int ProvisionRun::exitCode() const {
