@@ -19,6 +19,8 @@ int runCommand(const tavixat::CliArguments& parsed) {
         return tavixat::runSession(parsed.session);
     case tavixat::CliArguments::Command::Provision:
         return tavixat::runProvision(parsed.provision);
+    case tavixat::CliArguments::Command::Pair:
+        return tavixat::runPair(parsed.pair);
     case tavixat::CliArguments::Command::Report:
         return tavixat::printDatabaseReport(parsed.provision.databaseUrl, parsed.provision.batch);
     }

@@ -15,9 +15,11 @@ const char* const kUsage =
     "Usage: tavixat-cli [--port PORT] [--trace FILE] show [--json | --ini]\n"
     "       tavixat-cli [--port PORT] [--trace FILE] set KEY=VALUE... [--json | --ini]\n"
     "       tavixat-cli [--port PORT] [--trace FILE] apply FILE [--json | --ini]\n"
+    "       tavixat-cli pair --master PORT --slave PORT [--pin PIN] [--json]\n"
     "       tavixat-cli list-ports\n"
     "       tavixat-cli provision PROFILE (--port PORT... | --all) [--report FILE]\n"
-    "                   [--count N] [--first N] [--again] [--database URL [--batch NAME]]\n"
+    "                   [--count N] [--first N] [--again] [--pairs]\n"
+    "                   [--database URL [--batch NAME]]\n"
     "       tavixat-cli report --database URL [--batch NAME]\n"
     "       tavixat-cli --help | --version\n";
 
@@ -28,12 +30,16 @@ const char* const kHelp =
     "  show            print the module's settings\n"
     "  set KEY=VALUE   change settings, save them all and check them by reading back\n"
     "  apply FILE      the same with the settings of a file written by show --ini\n"
+    "  pair            make two modules the ends of one link: the Slave discoverable, the\n"
+    "                  Master's address the Slave's own, the same PIN code and PIN request on\n"
     "  list-ports      the ports COM1 to COM16 and the devices they open\n"
     "  provision PROFILE  configure module after module on each station (--port, repeated,\n"
     "                  or --all adapters under /dev/serial/by-id) with the settings of\n"
     "                  PROFILE, a show --ini file whose name and pin may hold {n}, {n:W},\n"
     "                  {addr}, {addr:K} and {random:D}; each module gets a row in the report\n"
-    "                  (and, with --database, in a PostgreSQL database that several PCs share)\n"
+    "                  (and, with --database, in a PostgreSQL database that several PCs share);\n"
+    "                  with --pairs, the ports go two by two, a Master's jig and a Slave's,\n"
+    "                  and each kit of two is paired under one unit number, {role} M or S\n"
     "  report          print the rows of the database's batches (or of --batch) as CSV\n"
     "\n"
     "KEYs: name, pin, pin-request (on|off), baud (1200 ... 230400), stop-bits (1|2),\n"
@@ -86,6 +92,20 @@ const QCommandLineOption kBatchOption{
     QStringLiteral("provision, report: the batch whose units are numbered together (default: "
                    "the profile's file name without its extension)."),
     QStringLiteral("NAME")};
+const QCommandLineOption kPairsOption{
+    QStringLiteral("pairs"),
+    QStringLiteral("provision: the ports are a Master's jig and a Slave's, two by two; each kit "
+                   "of two modules is paired and shares one unit.")};
+const QCommandLineOption kMasterOption{
+    QStringLiteral("master"), QStringLiteral("pair: the port of the module made the Master."),
+    QStringLiteral("PORT")};
+const QCommandLineOption kSlaveOption{
+    QStringLiteral("slave"), QStringLiteral("pair: the port of the module made the Slave."),
+    QStringLiteral("PORT")};
+const QCommandLineOption kPinOption{
+    QStringLiteral("pin"),
+    QStringLiteral("pair: the PIN code of both (default: the Slave's, or six random digits)."),
+    QStringLiteral("PIN")};
 const QCommandLineOption kJsonOption{
     QStringLiteral("json"), QStringLiteral("Print the module's settings as one JSON object.")};
 const QCommandLineOption kIniOption{
@@ -145,11 +165,33 @@ CliArguments parseProvision(const QCommandLineParser& options, const QStringList
         return usageError(QStringLiteral("--count and --first take a whole number from 1 to %1.")
                               .arg(kHighestUnit));
     p.again = options.isSet(kAgainOption);
+    p.pairs = options.isSet(kPairsOption);
+    if (p.pairs && (p.all || p.ports.size() % 2 != 0))
+        return usageError(QStringLiteral("--pairs takes the ports two by two, a Master's and a "
+                                         "Slave's: --port MASTER --port SLAVE ..."));
     p.databaseUrl = options.value(kDatabaseOption);
     p.batch = options.value(kBatchOption);
     if (options.isSet(kBatchOption) && p.databaseUrl.isEmpty())
         return usageError(QStringLiteral("--batch goes with --database."));
     return parsed;
+}
+
+CliArguments parsePair(const QCommandLineParser& options, const QStringList& args) {
+    if (!args.isEmpty())
+        return usageError(QStringLiteral("pair takes no %1.").arg(quotedValue(args.first())));
+    for (const QString& name : options.optionNames())
+        if (!QStringList{"master", "slave", "pin", "json"}.contains(name))
+            return usageError(QStringLiteral("pair takes no --%1.").arg(name));
+    if (!options.isSet(kMasterOption) || !options.isSet(kSlaveOption))
+        return usageError(QStringLiteral("pair needs --master PORT and --slave PORT."));
+    CliArguments parsed;
+    parsed.command = CliArguments::Command::Pair;
+    parsed.pair = {options.value(kMasterOption), options.value(kSlaveOption),
+                   options.value(kPinOption), options.isSet(kJsonOption)};
+    if (!options.isSet(kPinOption))
+        return parsed;
+    const QString problem = checkChanges({{QStringLiteral("pin"), parsed.pair.pin}});
+    return problem.isEmpty() ? parsed : usageError(problem);
 }
 
 CliArguments parseReport(const QCommandLineParser& options, const QStringList& args) {
@@ -176,7 +218,8 @@ CliArguments parseCliArguments(const QStringList& arguments) {
     commandLine.addOption(kPortOption, CommandLine::Repeatable);
     for (const QCommandLineOption* option :
          {&kTraceOption, &kJsonOption, &kIniOption, &kAllOption, &kReportOption, &kCountOption,
-          &kFirstOption, &kAgainOption, &kDatabaseOption, &kBatchOption})
+          &kFirstOption, &kAgainOption, &kDatabaseOption, &kBatchOption, &kPairsOption,
+          &kMasterOption, &kSlaveOption, &kPinOption})
         commandLine.addOption(*option);
     if (const auto early = commandLine.parse(arguments, true))
         return printText(*early);
@@ -190,8 +233,14 @@ CliArguments parseCliArguments(const QStringList& arguments) {
         return parseProvision(options, args);
     if (command == QLatin1String("report"))
         return parseReport(options, args);
+    if (command == QLatin1String("pair"))
+        return parsePair(options, args);
+    for (const QCommandLineOption* option : {&kMasterOption, &kSlaveOption, &kPinOption})
+        if (options.isSet(*option))
+            return usageError(
+                QStringLiteral("--%1 is for pair only.").arg(option->names().first()));
     for (const QCommandLineOption* option :
-         {&kAllOption, &kReportOption, &kCountOption, &kFirstOption, &kAgainOption,
+         {&kAllOption, &kReportOption, &kCountOption, &kFirstOption, &kAgainOption, &kPairsOption,
           &kDatabaseOption, &kBatchOption})
         if (options.isSet(*option))
             return usageError(QStringLiteral("--%1 is for provision%2 only.")

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CliSession.h"
+#include "PairSession.h"
 #include "ProvisionRequest.h"
 
 #include <QStringList>
@@ -9,9 +10,17 @@ namespace tavixat {
 
 // What the command line asks for, or the text to print and the code to exit with.
 struct CliArguments {
-    enum class Command { Session, ListPorts, Provision, Report, Print } command = Command::Print;
+    enum class Command {
+        Session,
+        ListPorts,
+        Provision,
+        Report,
+        Pair,
+        Print
+    } command = Command::Print;
     SessionRequest session;
     ProvisionRequest provision; // report uses its databaseUrl and batch
+    PairRequest pair;
     // For Print: the help, the version, or a usage error.
     EarlyExit early;
 };

@@ -32,8 +32,23 @@ struct SessionRequest {
 
 int runSession(const SessionRequest& request);
 
+// What is wrong with the settings store, on standard error, when anything is.
+void warnOfSettingsProblem();
+
 // "tavixat-cli: " and the text on standard error, on a line of its own, at once.
 void printCliError(const QString& text);
+
+class ConsolePlatform;
+class ModuleConversation;
+class ProgressLine;
+
+// A stop signal came: each module that answered is told goodbye and its port closed, and the
+// line says why; the exit code.
+int endConversationsStopped(ConsolePlatform& platform, const QList<ModuleConversation*>& modules);
+// A second stop signal: no more exchanges. The ports are closed first, so that no lock of them
+// outlives the program.
+[[noreturn]] void endConversationsAtOnce(ProgressLine& progress,
+                                         const QList<ModuleConversation*>& modules);
 
 // One line per port: "COMn", the device it opens, "attached" or "no device".
 int listPorts();

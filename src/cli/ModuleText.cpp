@@ -154,8 +154,8 @@ QString settingText(const ModuleSettings& s, const QString& key) {
     return {};
 }
 
-QString toJson(const ModuleSettings& s) {
-    const QJsonObject object{
+QJsonObject toJsonObject(const ModuleSettings& s) {
+    return QJsonObject{
         {"name", s.name},
         {"pin", s.pin},
         {"pin_request", s.pinRequest},
@@ -168,7 +168,10 @@ QString toJson(const ModuleSettings& s) {
         {"own_address", s.ownAddress},
         {"firmware", s.firmware},
     };
-    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Indented));
+}
+
+QString toJson(const ModuleSettings& s) {
+    return QString::fromUtf8(QJsonDocument(toJsonObject(s)).toJson(QJsonDocument::Indented));
 }
 
 QStringList differingKeys(const ModuleSettings& saved, const ModuleSettings& reported) {

@@ -2,6 +2,7 @@
 
 #include "ModuleRecord.h"
 
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -32,6 +33,7 @@ QString checkChanges(const QList<Assignment>& changes);
 // A setting by its key, as `show --ini` writes it.
 QString settingText(const ModuleSettings& settings, const QString& key);
 
+QJsonObject toJsonObject(const ModuleSettings& settings);
 QString toJson(const ModuleSettings& settings);
 
 // The keys whose values the module reports otherwise than they were saved. The address counts

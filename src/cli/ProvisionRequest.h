@@ -18,6 +18,7 @@ struct ProvisionRequest {
     int count = 0; // modules ok before the run ends; 0: no end
     int first = 0; // the first unit number; 0: one more than the report's highest
     bool again = false;
+    bool pairs = false;  // the ports are kits' jigs, a Master's and a Slave's, two by two
     QString databaseUrl; // a factory's database; empty: the report alone
     QString batch;       // the database's numbering; empty: the profile's file name
 };

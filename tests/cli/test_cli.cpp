@@ -3,8 +3,11 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
@@ -41,6 +44,8 @@ class TestCli : public QObject {
 private slots:
     void commands_data();
     void commands();
+    void pair_data();
+    void pair();
     void refusesAtOnce_data();
     void refusesAtOnce();
     void windowTrace();
@@ -302,6 +307,102 @@ void TestCli::commands() {
         QVERIFY2(std::none_of(heard.begin(), heard.end(), isSetCommand), qPrintable(log));
 }
 
+// pair against two simulators on one --air: the result, what each module heard, and a second run
+// (faulty simulators started again healthy) that leaves them linked.
+void TestCli::pair_data() {
+    QTest::addColumn<QStringList>("slaveSim");
+    QTest::addColumn<QStringList>("masterSim");
+    QTest::addColumn<QString>("pinOption");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said"); // the last line of standard error
+    const QString half = "Not paired: the Slave is set up; the Master was not saved: run the same "
+                         "command again.";
+    const QString none = "Not paired: nothing was saved.";
+    const auto row = [](const char* name, QStringList slave, QStringList master, int code,
+                        QString said, QString pin = {}) {
+        QTest::newRow(name) << slave << master << pin << code << said;
+    };
+    row("paired, the PIN asked for", {}, {}, 0, "Settings saved!", "9876");
+    row("paired with the Slave's PIN", {}, {}, 0, "Settings saved!");
+    row("Slave silent", {"--silent"}, {}, 3, none);
+    row("Master silent: the Slave is left as it was", {}, {"--silent"}, 3, none);
+    row("Slave refuses the PIN request", {"--refuse", "PIN_ON"}, {}, 6,
+        "Not paired: the Slave may be partly set up; the Master was not saved: run the same "
+        "command again.");
+    row("Master refuses its address", {}, {"--refuse", "ADDR"}, 6, half);
+    row("Master unplugged after the Slave's save", {}, {"--hang-up-after-commands", "3"}, 6, half);
+    row("Slave's own address no address", {"--own-address", "00ba 5e 12"}, {}, 5, none);
+    row("one own address for both", {}, {"--own-address", "00ba5e123456"}, 1, none);
+}
+
+void TestCli::pair() {
+    QFETCH(QStringList, slaveSim);
+    QFETCH(QStringList, masterSim);
+    QFETCH(QString, pinOption);
+    QTemporaryDir dir;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", dir.path());
+    QProcess sims[2]; // the Slave, the Master
+    QString logs[2];
+    const auto stopSims = qScopeGuard([&sims] {
+        for (QProcess& sim : sims)
+            sim.kill(), sim.waitForFinished();
+    });
+    const auto start = [&](int k, const QStringList& options) {
+        sims[k].kill(), sims[k].waitForFinished(), logs[k].clear();
+        const QString own = k ? "001122334455" : "00ba5e123456";
+        sims[k].start(
+            TAVIXAT_SIM_PATH,
+            QStringList{"--link", dir.filePath(k ? "m" : "s"), "--air", dir.filePath("air")} +
+                (options.contains("--own-address") ? options
+                                                   : options + QStringList{"--own-address", own}));
+        return sims[k].waitForReadyRead(5000);
+    };
+    QVERIFY(start(0, slaveSim) && start(1, masterSim));
+    const auto pair = [&](const QStringList& more) {
+        QProcess cli;
+        cli.setProcessEnvironment(env);
+        cli.start(TAVIXAT_CLI_PATH,
+                  QStringList{"pair", "--master", dir.filePath("m"), "--slave", dir.filePath("s")} +
+                      more);
+        cli.waitForFinished(15000);
+        for (int k : {0, 1})
+            sims[k].waitForReadyRead(300), logs[k] += sims[k].readAllStandardError();
+        return std::pair(cli.exitCode(), cli.readAll() + cli.readAllStandardError());
+    };
+    const auto [exitCode, output] =
+        pair(pinOption.isEmpty() ? QStringList() : QStringList{"--pin", pinOption});
+    QTEST(exitCode, "exitCode");
+    QFETCH(QString, said);
+    QCOMPARE(QString(output).trimmed().section(u'\n', -1).remove("tavixat-cli: "), said);
+    const QStringList heard[2] = {heardCommands(logs[0]), heardCommands(logs[1])};
+    if (said.contains("nothing was saved") || said.contains("partly"))
+        QVERIFY2(std::none_of(heard[1].begin(), heard[1].end(), isSetCommand), qPrintable(logs[1]));
+    if (said.contains("nothing was saved"))
+        QVERIFY2(std::none_of(heard[0].begin(), heard[0].end(), isSetCommand), qPrintable(logs[0]));
+    if (said == "Not paired: the Slave is set up; the Master was not saved: run the same command "
+                "again.")
+        QVERIFY(heard[0].contains("<SLAVE>") && heard[0].contains("<DISCOVERABLE>"));
+    if (exitCode == 1 || exitCode == 5)
+        return;
+    // Run again on healthy modules: it finishes the job, and the pair links.
+    for (int k : {0, 1})
+        if (!(k ? masterSim : slaveSim).isEmpty())
+            QVERIFY(start(k, {}));
+    const auto [again, json] = pair({"--json"});
+    QCOMPARE(again, 0);
+    const QJsonObject both = QJsonDocument::fromJson(json.left(json.lastIndexOf('}') + 1)).object();
+    const QJsonObject master = both["master"].toObject(), slave = both["slave"].toObject();
+    QCOMPARE(master["address"].toString(), "00ba 5e 12 3456");
+    QCOMPARE(master["pin"].toString(), pinOption.isEmpty() ? "1234" : pinOption);
+    QCOMPARE(slave["pin"].toString(), master["pin"].toString());
+    QCOMPARE(master["role"].toString() + slave["role"].toString(), "masterslave");
+    for (int i = 0; i < 30 && !logs[0].contains("linked from"); ++i)
+        sims[0].waitForReadyRead(100), logs[0] += sims[0].readAllStandardError();
+    QVERIFY2(logs[0].contains("linked from 001122334455"), qPrintable(logs[0]));
+    QVERIFY2(logs[1].contains("linked to 00ba5e123456"), qPrintable(logs[1]));
+}
+
 // Refusals that come before any port opens, by each program; "<fifo>": a FIFO that nobody
 // writes or reads.
 void TestCli::refusesAtOnce_data() {
@@ -338,6 +439,18 @@ void TestCli::refusesAtOnce_data() {
         {"cli provision unit.ini --all --count 0", 1,
          "--count and --first take a whole number from 1 to 99999999."},
         {"cli report", 1, "report needs --database URL."},
+        {"cli pair --master a", 1, "pair needs --master PORT and --slave PORT."},
+        {"cli pair --master a --slave b --trace t", 1, "pair takes no --trace."},
+        {"cli pair --master a --slave b --pin 1]", 1,
+         "pin: \"1]\" holds \"]\", a character the module cannot take; use printable ASCII other "
+         "than < > [ ]."},
+        {"cli pair --master /dev/null --slave /dev/../dev/null", 1,
+         "--master /dev/null and --slave /dev/../dev/null are one device, /dev/null: give the "
+         "ports of two modules."},
+        {"cli --pin 1234 show", 1, "--pin is for pair only."},
+        {"cli provision unit.ini --pairs --port a", 1,
+         "--pairs takes the ports two by two, a Master's and a Slave's: --port MASTER --port "
+         "SLAVE ..."},
         // The URL taken apart as libpq would: the host and port it names are the ones tried.
         {"cli report --database postgresql://ops@[127.0.0.1]:1/p%20q?sslmode=disable", 7,
          "The database postgresql://ops@[127.0.0.1]:1/p%20q?sslmode=disable cannot be reached: "

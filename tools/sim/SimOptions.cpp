@@ -2,6 +2,7 @@
 
 #include "CommandLine.h"
 
+#include <QDir>
 #include <limits>
 
 namespace tavixat::sim {
@@ -319,6 +320,11 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     options.linkPath = p.parser.value(p.link);
     options.pace = p.parser.isSet(p.pace);
     options.airFolder = p.parser.value(p.air);
+    // Made here, so that modules started with a new folder see each other instead of nothing.
+    if (!options.airFolder.isEmpty() && !QDir().mkpath(options.airFolder))
+        return {std::nullopt, p.commandLine.usageError(
+                                  QStringLiteral("--air %1 is not a folder that can be made.")
+                                      .arg(options.airFolder))};
     options.faults.silent = p.parser.isSet(p.silent);
     options.faults.omitVersion = p.parser.isSet(p.noVersion);
     options.faults.lowerCaseAcks = p.parser.isSet(p.lowerCaseAcks);
