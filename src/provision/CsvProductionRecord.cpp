@@ -34,6 +34,8 @@ RecordAnswer CsvProductionRecord::takeUnit(ReportRow& row, QString& error) {
             error = displacement_;
         return RecordAnswer::Refused;
     }
+    if (row.unit > 0) // the second module of a kit shares the first one's
+        return RecordAnswer::Given;
     if (nextUnit_ <= kHighestUnit) {
         row.unit = nextUnit_++;
         return RecordAnswer::Given;

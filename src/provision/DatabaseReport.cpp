@@ -25,6 +25,7 @@ ReportRow rowOf(const QSqlQuery& query) {
     row.result = query.value(8).toString();
     row.detail = query.value(9).toString();
     row.seconds = query.value(10).toDouble();
+    row.partner = query.value(13).toString();
     return row;
 }
 
@@ -45,7 +46,7 @@ int printDatabaseReport(const QString& url, const QString& batch) {
         query.setForwardOnly(true); // a factory's rows are many: read them as they come
         query.prepare(QStringLiteral(
             "SELECT time, station, device, unit, own_address, firmware, name, pin, result, "
-            "detail, seconds, pc, batch FROM tavixat_modules "
+            "detail, seconds, pc, batch, partner FROM tavixat_modules "
             "WHERE :batch = '' OR batch = :batch ORDER BY batch, unit, time"));
         query.bindValue(QStringLiteral(":batch"), batch.isNull() ? QStringLiteral("") : batch);
         bool unreachable = false;

@@ -32,7 +32,8 @@ QVariantMap valuesOf(const ReportRow& row) {
             {QStringLiteral(":pin"), text(row.pin)},
             {QStringLiteral(":result"), text(row.result)},
             {QStringLiteral(":detail"), text(row.detail)},
-            {QStringLiteral(":seconds"), row.seconds}};
+            {QStringLiteral(":seconds"), row.seconds},
+            {QStringLiteral(":partner"), text(row.partner)}};
 }
 
 } // namespace
@@ -151,7 +152,13 @@ RecordAnswer PostgresProductionRecord::takeUnit(ReportRow& row, QString& error) 
         return RecordAnswer::Unreachable;
     // One statement, so one transaction: the batch's row is locked while its unit is counted on,
     // and the started row is there as soon as the unit is.
-    row.unit = 0;
+    if (row.unit > 0) // the second module of a kit shares the first one's
+        return ask(QStringLiteral("INSERT INTO tavixat_modules (batch, unit, time, pc, station, "
+                                  "device, own_address, firmware, name, pin, result, detail, "
+                                  "seconds, partner) SELECT :batch, :unit, now(), :pc, :station, "
+                                  ":device, :own, :firmware, '', '', 'started', '', :seconds, "
+                                  ":partner"),
+                   valuesOf(row), error);
     QElapsedTimer timer;
     timer.start();
     const RecordAnswer answer = ask(
@@ -159,9 +166,9 @@ RecordAnswer PostgresProductionRecord::takeUnit(ReportRow& row, QString& error) 
                        "WHERE name = :batch AND next_unit <= :highest "
                        "RETURNING next_unit - 1 AS unit) "
                        "INSERT INTO tavixat_modules (batch, unit, time, pc, station, device, "
-                       "own_address, firmware, name, pin, result, detail, seconds) "
+                       "own_address, firmware, name, pin, result, detail, seconds, partner) "
                        "SELECT :batch, unit, :time, :pc, :station, :device, :own, :firmware, "
-                       "'', '', 'started', '', :seconds FROM given RETURNING unit"),
+                       "'', '', 'started', '', :seconds, :partner FROM given RETURNING unit"),
         [&] {
             QVariantMap values = valuesOf(row);
             values.insert(QStringLiteral(":highest"), kHighestUnit);
@@ -186,7 +193,8 @@ RecordAnswer PostgresProductionRecord::takeUnit(ReportRow& row, QString& error) 
 
 RecordAnswer PostgresProductionRecord::beginSave(const ReportRow& row, QString& error) {
     return ask(QStringLiteral("UPDATE tavixat_modules SET name = :name, pin = :pin "
-                              "WHERE batch = :batch AND unit = :unit AND result = 'started'"),
+                              "WHERE batch = :batch AND unit = :unit AND own_address = :own "
+                              "AND result = 'started'"),
                valuesOf(row), error);
 }
 
@@ -196,12 +204,13 @@ RecordAnswer PostgresProductionRecord::send(const ReportRow& row, QString& error
     const RecordAnswer answer =
         ask(QStringLiteral("WITH finished AS (UPDATE tavixat_modules SET time = :time, "
                            "firmware = :firmware, name = :name, pin = :pin, result = :result, "
-                           "detail = :detail, seconds = :seconds WHERE batch = :batch "
-                           "AND unit = :unit AND result = 'started' RETURNING 1) "
+                           "detail = :detail, seconds = :seconds, partner = :partner "
+                           "WHERE batch = :batch AND unit = :unit AND own_address = :own "
+                           "AND result = 'started' RETURNING 1) "
                            "INSERT INTO tavixat_modules (batch, unit, time, pc, station, "
-                           "device, own_address, firmware, name, pin, result, detail, seconds) "
-                           "SELECT :batch, :unit, :time, :pc, :station, :device, :own, "
-                           ":firmware, :name, :pin, :result, :detail, :seconds "
+                           "device, own_address, firmware, name, pin, result, detail, seconds, "
+                           "partner) SELECT :batch, :unit, :time, :pc, :station, :device, :own, "
+                           ":firmware, :name, :pin, :result, :detail, :seconds, :partner "
                            "WHERE NOT EXISTS (SELECT 1 FROM finished)"),
             valuesOf(row), error);
     qCDebug(lcRecord, "database finish %.3f ms", double(timer.nsecsElapsed()) / 1e6);

@@ -21,12 +21,23 @@ const char* const kSchema[] = {
     " station text NOT NULL, device text NOT NULL, own_address text NOT NULL,"
     " firmware text NOT NULL, name text NOT NULL, pin text NOT NULL,"
     " result text NOT NULL CHECK (result IN ('started', 'ok', 'failed', 'skipped')),"
-    " detail text NOT NULL, seconds double precision NOT NULL)",
-    // A unit is given once per batch; a skipped row repeats the unit of the module's ok row.
-    "CREATE UNIQUE INDEX tavixat_modules_unit ON tavixat_modules (batch, unit)"
+    " detail text NOT NULL, seconds double precision NOT NULL,"
+    " partner text NOT NULL DEFAULT '')",
+    // A unit is given once per batch, to a module or to a kit of two (each its partner's); a
+    // skipped row repeats the unit of the module's ok row.
+    "CREATE UNIQUE INDEX tavixat_modules_unit ON tavixat_modules (batch, unit, partner)"
     " WHERE result <> 'skipped'",
     "CREATE INDEX tavixat_modules_done ON tavixat_modules (batch, own_address)"
     " WHERE result = 'ok'",
+};
+
+// Tables of version 1, from before kits, made those of this version.
+const char* const kUpgradeFrom1[] = {
+    "ALTER TABLE tavixat_modules ADD COLUMN partner text NOT NULL DEFAULT ''",
+    "DROP INDEX tavixat_modules_unit",
+    "CREATE UNIQUE INDEX tavixat_modules_unit ON tavixat_modules (batch, unit, partner)"
+    " WHERE result <> 'skipped'",
+    "UPDATE tavixat_schema SET version = 2",
 };
 
 // libpq's own words: their first line, which says what failed (the lines after it guess why,
@@ -103,62 +114,79 @@ bool ProductionDatabase::run(QSqlQuery& query, QString& error, bool& unreachable
     return false;
 }
 
+std::optional<int> ProductionDatabase::schemaVersion(QSqlQuery& query, QString& error) const {
+    bool unreachable = false;
+    // Read from the catalog's table, as of now: a name looked up as to_regclass does may still
+    // miss the tables that a run we waited for has just made.
+    query.prepare(QStringLiteral("SELECT EXISTS (SELECT 1 FROM pg_catalog.pg_tables "
+                                 "WHERE schemaname = current_schema() "
+                                 "AND tablename = 'tavixat_schema')"));
+    if (!run(query, error, unreachable) || !query.next())
+        return std::nullopt;
+    if (!query.value(0).toBool())
+        return 0;
+    query.prepare(QStringLiteral("SELECT max(version) FROM tavixat_schema"));
+    if (!run(query, error, unreachable) || !query.next())
+        return std::nullopt;
+    return query.value(0).toInt();
+}
+
+bool ProductionDatabase::makeSchema(QSqlDatabase& database, QString& error) const {
+    // A station's role may not create tables; the owner's first run does, once.
+    if (!database.transaction()) {
+        error = unreachableText(reasonOf(database.lastError()));
+        return false;
+    }
+    bool unreachable = false;
+    QSqlQuery query(database);
+    query.prepare(QStringLiteral("SELECT pg_advisory_xact_lock(:key)"));
+    query.bindValue(QStringLiteral(":key"), kSchemaLockKey);
+    bool made = run(query, error, unreachable);
+    // Asked again under the lock: another PC may have made them meanwhile.
+    const std::optional<int> version = made ? schemaVersion(query, error) : std::nullopt;
+    QStringList statements;
+    if (version == 0) {
+        for (const char* statement : kSchema)
+            statements << QString::fromLatin1(statement);
+        statements << QStringLiteral("INSERT INTO tavixat_schema VALUES (%1)").arg(kSchemaVersion);
+    } else if (version == 1) {
+        for (const char* statement : kUpgradeFrom1)
+            statements << QString::fromLatin1(statement);
+    }
+    made = version.has_value();
+    for (const QString& statement : statements)
+        if (!(made = run(query, error, unreachable, statement)))
+            break;
+    if (!made) {
+        database.rollback();
+        return false;
+    }
+    if (!database.commit()) {
+        error = QStringLiteral("The tables could not be made in the database %1: %2")
+                    .arg(url_.text, reasonOf(database.lastError()));
+        return false;
+    }
+    return true;
+}
+
 bool ProductionDatabase::ensureSchema(QString& error) const {
     auto database = connection(error);
     if (!database)
         return false;
-    bool unreachable = false;
     QSqlQuery query(*database);
-    query.prepare(QStringLiteral("SELECT to_regclass('tavixat_schema') IS NOT NULL"));
-    if (!run(query, error, unreachable) || !query.next())
-        return false;
-    if (!query.value(0).toBool()) {
-        // A station's role may not create tables; the owner's first run does, once.
-        if (!database->transaction()) {
-            error = unreachableText(reasonOf(database->lastError()));
+    std::optional<int> version = schemaVersion(query, error);
+    if (version && *version < kSchemaVersion) {
+        if (!makeSchema(*database, error))
             return false;
-        }
-        query.prepare(QStringLiteral("SELECT pg_advisory_xact_lock(:key)"));
-        query.bindValue(QStringLiteral(":key"), kSchemaLockKey);
-        bool created = run(query, error, unreachable);
-        if (created) {
-            // Read from the catalog's table, as of now: a name looked up as to_regclass does may
-            // still miss the tables that the run we waited for has just made.
-            query.prepare(QStringLiteral("SELECT NOT EXISTS (SELECT 1 FROM pg_catalog.pg_tables "
-                                         "WHERE schemaname = current_schema() "
-                                         "AND tablename = 'tavixat_schema')"));
-            created = run(query, error, unreachable) && query.next();
-        }
-        if (created && query.value(0).toBool()) {
-            for (const char* statement : kSchema) {
-                if (!(created = run(query, error, unreachable, QString::fromLatin1(statement))))
-                    break;
-            }
-            if (created) {
-                query.prepare(QStringLiteral("INSERT INTO tavixat_schema VALUES (:version)"));
-                query.bindValue(QStringLiteral(":version"), kSchemaVersion);
-                created = run(query, error, unreachable);
-            }
-        }
-        if (!created) {
-            database->rollback();
-            return false;
-        }
-        if (!database->commit()) {
-            error = QStringLiteral("The tables could not be made in the database %1: %2")
-                        .arg(url_.text, reasonOf(database->lastError()));
-            return false;
-        }
+        version = schemaVersion(query, error);
     }
-    query.prepare(QStringLiteral("SELECT max(version) FROM tavixat_schema"));
-    if (!run(query, error, unreachable) || !query.next())
+    if (!version)
         return false;
-    const int version = query.value(0).toInt();
-    if (version != kSchemaVersion) {
+    if (*version != kSchemaVersion) {
         error = QStringLiteral("The database %1 holds tables of version %2; this tavixat-cli "
                                "knows version %3.")
                     .arg(url_.text)
-                    .arg(version)
+                    .arg(*version)
                     .arg(kSchemaVersion);
         return false;
     }

@@ -16,7 +16,7 @@ namespace tavixat {
 // server was lost.
 class ProductionDatabase {
 public:
-    static constexpr int kSchemaVersion = 1;
+    static constexpr int kSchemaVersion = 2;
 
     explicit ProductionDatabase(DatabaseUrl url);
 
@@ -27,8 +27,8 @@ public:
     // Closes and lets go of this thread's connection.
     void leaveThread() const;
 
-    // Creates the tables when the database has none yet, in one transaction; refuses tables of a
-    // later version. False, with the reason.
+    // Creates the tables when the database has none yet, or brings those of an earlier version to
+    // this one, in one transaction; refuses tables of a later version. False, with the reason.
     bool ensureSchema(QString& error) const;
 
     // Runs the prepared query, or `direct` unprepared (a server prepares no CREATE). False, with
@@ -39,6 +39,9 @@ public:
 private:
     QString connectionName() const;
     QString unreachableText(const QString& reason) const;
+    // The version of the tables, 0 when there are none; nothing, with the reason.
+    std::optional<int> schemaVersion(QSqlQuery& query, QString& error) const;
+    bool makeSchema(QSqlDatabase& database, QString& error) const;
 
     DatabaseUrl url_;
 };

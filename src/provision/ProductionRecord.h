@@ -23,6 +23,7 @@ public:
     virtual RecordAnswer unitDoneFor(const QString& ownAddress, int& unit, QString& error) = 0;
     // The next unit number into row.unit, given once, for the module the row describes (its
     // place, own address and firmware). From here the unit is the module's: its row ends it.
+    // A row that has a unit already (the second module of a kit) shares it.
     virtual RecordAnswer takeUnit(ReportRow& row, QString& error) = 0;
     // Before the first setting is sent: the name and PIN code the module is being given.
     virtual RecordAnswer beginSave(const ReportRow& row, QString& error) = 0;

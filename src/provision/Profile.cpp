@@ -18,7 +18,7 @@ constexpr int kMostRandomDigits = 8;
 // Wider than any limit of a value: a wider padding is refused by the limit, not here.
 constexpr int kWidestPadding = 99;
 
-enum class Kind { Text, Unit, Address, Random };
+enum class Kind { Text, Unit, Address, Random, Role };
 
 struct Piece {
     Kind kind = Kind::Text;
@@ -31,6 +31,7 @@ struct Filling {
     int unit = 0;
     QString address; // twelve lower-case hexadecimal digits
     Profile::RandomDigits random;
+    QString role; // "M" or "S" in a kit
 };
 
 bool holdsPlaceholders(const QString& key) {
@@ -63,6 +64,8 @@ std::optional<Piece> readPlaceholder(const QString& inner) {
             return Piece{Kind::Address, {}, kAddressDigits};
         if (const auto width = readWidth(argument, 1, kAddressDigits))
             return Piece{Kind::Address, {}, *width};
+    } else if (kind == QLatin1String("role") && !hasArgument) {
+        return Piece{Kind::Role, {}, 0};
     } else if (kind == QLatin1String("random") && hasArgument) {
         if (const auto width = readWidth(argument, kFewestRandomDigits, kMostRandomDigits))
             return Piece{Kind::Random, {}, *width};
@@ -94,7 +97,8 @@ std::optional<QList<Piece>> splitTemplate(const Assignment& a, QString& error) {
         if (!piece) {
             error =
                 QStringLiteral("%1 %2 holds %3, which is not {n}, {n:W}, {addr}, {addr:K} "
-                               "(K 1 to 12) or {random:D} (D 4 to 8); write {{ for a \"{\".")
+                               "(K 1 to 12), {random:D} (D 4 to 8) or {role}; write {{ for a "
+                               "\"{\".")
                     .arg(a.key, quotedValue(t), quotedValue(t.mid(i, end < 0 ? -1 : end - i + 1)));
             return std::nullopt;
         }
@@ -113,6 +117,8 @@ QString fill(const QList<Piece>& pieces, const Filling& f) {
             text += QStringLiteral("%1").arg(f.unit, p.width, 10, QChar(u'0'));
         else if (p.kind == Kind::Address)
             text += f.address.right(p.width);
+        else if (p.kind == Kind::Role)
+            text += f.role;
         else
             text += f.random(p.width);
     }
@@ -142,8 +148,8 @@ bool holdsUnit(const QList<Piece>& pieces) {
 
 // What is wrong with a template's value as one module gets it, in the words of the template
 // the user wrote and, when the unit number matters, the unit; empty when nothing is.
-QString checkExpansion(const Assignment& t, const QList<Piece>& pieces, const Filling& f) {
-    const QString value = fill(pieces, f);
+QString checkExpansion(const Assignment& t, const QList<Piece>& pieces, const QString& value,
+                       int unit) {
     if (std::all_of(pieces.begin(), pieces.end(),
                     [](const Piece& p) { return p.kind == Kind::Text; }))
         return checkChanges({{t.key, value}}); // plain text, checked as set checks it
@@ -163,14 +169,14 @@ QString checkExpansion(const Assignment& t, const QList<Piece>& pieces, const Fi
     return QStringLiteral("%1 %2 is %3 characters long for unit %4; it must have 1 to %5.")
         .arg(t.key, quotedValue(t.value))
         .arg(value.size())
-        .arg(f.unit)
+        .arg(unit)
         .arg(limit);
 }
 
 // The fullest filling for a unit: every address digit a letter, nines for the random digits.
 Filling longestFilling(int unit) {
     return {unit, QStringLiteral("f").repeated(kAddressDigits),
-            [](int count) { return QStringLiteral("9").repeated(count); }};
+            [](int count) { return QStringLiteral("9").repeated(count); }, QStringLiteral("M")};
 }
 
 // A value grows only with the digits of its unit: the first unit of each length, then the
@@ -178,7 +184,8 @@ Filling longestFilling(int unit) {
 QString checkTemplate(const Assignment& t, const QList<Piece>& pieces, int highestUnit) {
     for (qint64 unit = 1;; unit *= 10) {
         const int checked = int(std::min<qint64>(unit, highestUnit));
-        const QString problem = checkExpansion(t, pieces, longestFilling(checked));
+        const QString problem =
+            checkExpansion(t, pieces, fill(pieces, longestFilling(checked)), checked);
         if (!problem.isEmpty() || checked == highestUnit)
             return problem;
     }
@@ -187,8 +194,14 @@ QString checkTemplate(const Assignment& t, const QList<Piece>& pieces, int highe
 } // namespace
 
 std::optional<Profile> Profile::fromSettings(const QList<Assignment>& settings, int highestUnit,
-                                             QString& error) {
+                                             bool kits, QString& error) {
     for (const Assignment& a : settings) {
+        if (!kits && a.value.contains(QLatin1String("{role}")) && holdsPlaceholders(a.key)) {
+            error = QStringLiteral("%1 %2 holds {role}, which only a kit of two has: give "
+                                   "--pairs, or take {role} out.")
+                        .arg(a.key, quotedValue(a.value));
+            return std::nullopt;
+        }
         if (holdsPlaceholders(a.key) && startsLikeFormula(a.value)) {
             error = QStringLiteral("%1 %2 starts with %3, which a spreadsheet opening the report "
                                    "would take for a formula; start it with another character.")
@@ -205,9 +218,16 @@ std::optional<Profile> Profile::fromSettings(const QList<Assignment>& settings, 
 }
 
 std::optional<QList<Assignment>> Profile::settingsFor(int unit, const QString& ownAddress,
-                                                      QString& error) const {
-    const Filling filling{unit, addressDigits(ownAddress),
-                          random_ ? random_ : RandomDigits(systemRandomDigits)};
+                                                      QString& error, const QString& role,
+                                                      QStringList* draws) const {
+    RandomDigits random = random_ ? random_ : RandomDigits(systemRandomDigits);
+    if (draws) // a kit: the second module gets the digits drawn for the first
+        random = [draws, random, next = 0](int count) mutable {
+            if (next == draws->size())
+                draws->append(random(count));
+            return draws->at(next++);
+        };
+    const Filling filling{unit, addressDigits(ownAddress), random, role};
     if (filling.address.isEmpty()) {
         error = QStringLiteral("the module's own address %1 is not twelve hexadecimal digits.")
                     .arg(quotedValue(ownAddress));
@@ -220,11 +240,12 @@ std::optional<QList<Assignment>> Profile::settingsFor(int unit, const QString& o
             continue;
         }
         const auto pieces = splitTemplate(a, error);
+        const QString value = pieces ? fill(*pieces, filling) : QString();
         if (pieces)
-            error = checkExpansion(a, *pieces, filling);
+            error = checkExpansion(a, *pieces, value, unit);
         if (!error.isEmpty())
             return std::nullopt;
-        filled << Assignment{a.key, fill(*pieces, filling)};
+        filled << Assignment{a.key, value};
     }
     return filled;
 }

@@ -14,6 +14,7 @@ namespace tavixat {
 //   {n} the unit number, {n:W} zero-padded to width W;
 //   {addr} the module's own address as 12 lower-case hexadecimal digits, {addr:K} its last K;
 //   {random:D} D random decimal digits, 4 <= D <= 8;
+//   {role} M or S, the module's end of the link in a kit of two (--pairs only);
 //   {{ a "{" of the text; any other "{" is an error.
 class Profile {
 public:
@@ -24,13 +25,16 @@ public:
     // address and random digits, numbered up to highestUnit; nothing, and the message, when a
     // value could be refused (a placeholder that can expand past a limit included).
     static std::optional<Profile> fromSettings(const QList<Assignment>& settings, int highestUnit,
-                                               QString& error);
+                                               bool kits, QString& error);
 
     // The settings for one module, its placeholders filled in; nothing, and the message, when the
     // own address is not twelve hexadecimal digits or a value is refused (a unit number larger
     // than the profile was checked for).
+    // In a kit, role is "M" or "S", and draws carries the random digits from the first module's
+    // call, which draws them, to the second's, which gets the same.
     std::optional<QList<Assignment>> settingsFor(int unit, const QString& ownAddress,
-                                                 QString& error) const;
+                                                 QString& error, const QString& role = {},
+                                                 QStringList* draws = nullptr) const;
 
     // The operating system's random source unless a test gives another.
     void setRandomSource(RandomDigits random) { random_ = std::move(random); }

@@ -40,7 +40,8 @@ QString columnValue(const ReportRow& row, qsizetype column) {
                               row.pin,
                               row.result,
                               spreadsheetText(escapeControlCharacters(row.detail)),
-                              QString::number(row.seconds, 'f', 2)};
+                              QString::number(row.seconds, 'f', 2),
+                              spreadsheetText(row.partner)};
     return values[column];
 }
 
@@ -80,6 +81,7 @@ QString notRegularProblem(const QString& path, const struct stat& st) {
 // The rows under the header into the history; a message naming the line for a row that is not
 // one.
 QString addRows(const QList<CsvRecord>& records, ReportHistory& history) {
+    const qsizetype columns = records.first().fields.size();
     const qsizetype unitColumn = ProvisionReport::kColumns.indexOf(QStringLiteral("unit"));
     const qsizetype addressColumn =
         ProvisionReport::kColumns.indexOf(QStringLiteral("own_address"));
@@ -89,13 +91,11 @@ QString addRows(const QList<CsvRecord>& records, ReportHistory& history) {
         if (r.fields == QStringList{QString()})
             continue; // a blank line
         bool ok = false;
-        const qint64 unit = r.fields.size() == ProvisionReport::kColumns.size()
-                                ? r.fields[unitColumn].toLongLong(&ok)
-                                : 0;
+        const qint64 unit = r.fields.size() == columns ? r.fields[unitColumn].toLongLong(&ok) : 0;
         if (!ok)
             return QStringLiteral("line %1 is not a row of %2 fields with a unit number.")
                 .arg(r.line)
-                .arg(ProvisionReport::kColumns.size());
+                .arg(columns);
         if (unit < 1 || unit > kHighestUnit)
             return QStringLiteral("line %1 holds unit %2; units run from 1 to %3.")
                 .arg(r.line)
@@ -110,9 +110,9 @@ QString addRows(const QList<CsvRecord>& records, ReportHistory& history) {
 
 } // namespace
 
-const QStringList ProvisionReport::kColumns = {"time",        "station",  "device", "unit",
-                                               "own_address", "firmware", "name",   "pin",
-                                               "result",      "detail",   "seconds"};
+const QStringList ProvisionReport::kColumns = {"time",        "station",  "device",  "unit",
+                                               "own_address", "firmware", "name",    "pin",
+                                               "result",      "detail",   "seconds", "partner"};
 
 bool ProvisionReport::open(const QString& path, QString& error) {
     // A new file gets the owner's bits alone. One that is there keeps its mode: the user may have
@@ -147,8 +147,14 @@ bool ProvisionReport::open(const QString& path, QString& error) {
         file_.close();
         return false;
     }
-    if (file_.size() > 0)
+    columns_ = kColumns.size();
+    if (file_.size() > 0) {
+        QFile existing(path);
+        if (existing.open(QIODevice::ReadOnly) &&
+            existing.readLine().trimmed() == csvRecord(columnsBeforePartner()).trimmed())
+            columns_ = columnsBeforePartner().size();
         return true;
+    }
     if (!writeDurably(csvRecord(kColumns).toUtf8(), error))
         return false;
     if (!syncFolderOf(path_)) {
@@ -167,7 +173,7 @@ QStringList ProvisionReport::fieldsOf(const ReportRow& row) {
 }
 
 bool ProvisionReport::append(const ReportRow& row, QString& error) {
-    return writeDurably(csvRecord(fieldsOf(row)).toUtf8(), error);
+    return writeDurably(csvRecord(fieldsOf(row).mid(0, columns_)).toUtf8(), error);
 }
 
 bool ProvisionReport::isStillAtPath() const {
@@ -204,10 +210,13 @@ std::optional<ReportHistory> ProvisionReport::readHistory(const QString& path, Q
     }
     const auto records = parseCsv(QString::fromUtf8(file.readAll()), error);
     ReportHistory history;
-    if (records && !records->isEmpty() && records->first().fields != kColumns)
+    const bool before =
+        records && !records->isEmpty() && records->first().fields == columnsBeforePartner();
+    if (records && !records->isEmpty() && records->first().fields != kColumns && !before)
         error = QStringLiteral("its first line is not the header %1.").arg(kColumns.join(u','));
-    else if (records)
+    else if (records && !records->isEmpty())
         error = addRows(*records, history);
+    history.hasPartner = !before;
     if (!error.isEmpty()) {
         error = QStringLiteral("The report %1 cannot be continued: %2").arg(path, error);
         return std::nullopt;

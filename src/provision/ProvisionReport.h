@@ -23,6 +23,7 @@ struct ReportRow {
     QString result; // ok, failed or skipped
     QString detail; // the message of a failure
     double seconds = 0;
+    QString partner; // the other module's own address, for a module of a kit
 };
 
 // What a report already holds, so that a restarted run numbers on and skips the modules done.
@@ -30,6 +31,8 @@ struct ReportHistory {
     int highestUnit = 0; // 0: no row yet
     // The unit of each own address with an ok row, the address as reportAddress() gives it.
     QHash<QString, int> doneUnits;
+    // A report written before the partner column has one column less; its rows go on so.
+    bool hasPartner = true;
 };
 
 // An own address as the report keys it: lower case, without spaces.
@@ -43,6 +46,8 @@ bool isReportAddress(const QString& address);
 class ProvisionReport {
 public:
     static const QStringList kColumns;
+    // The columns of a report written before kits had partners.
+    static QStringList columnsBeforePartner() { return kColumns.mid(0, kColumns.size() - 1); }
     // The row's fields as the report writes them, one for each column.
     static QStringList fieldsOf(const ReportRow& row);
 
@@ -66,6 +71,7 @@ private:
 
     QFile file_;
     QString path_;
+    qsizetype columns_ = 0; // those of the file's header
 };
 
 // The time as ISO 8601 with its offset from UTC: "2026-12-07T09:30:05+01:00".

@@ -107,6 +107,16 @@ std::optional<int> firstUnit(const ProvisionRequest& request, int highest, const
 }
 
 // The profile as it is for units from first on; nothing, after saying why.
+// Kits write the partner column, which a report from before it lacks.
+bool refuseReportWithoutPartner(const ProvisionRequest& request, const ReportHistory& history) {
+    if (!request.pairs || history.hasPartner)
+        return false;
+    printCliError(QStringLiteral("The report %1 has no partner column, which kits need: give "
+                                 "--pairs a new --report.")
+                      .arg(request.reportPath));
+    return true;
+}
+
 std::optional<Profile> readProfile(const ProvisionRequest& request, int first) {
     QString error;
     // Read once: a profile may come from a pipe, which gives its text a single time.
@@ -115,11 +125,13 @@ std::optional<Profile> readProfile(const ProvisionRequest& request, int first) {
         printCliError(error);
         return std::nullopt;
     }
-    auto profile = Profile::fromSettings(*settings, highestUnit(request, first), error);
+    auto profile =
+        Profile::fromSettings(*settings, highestUnit(request, first), request.pairs, error);
     if (!profile) {
         // A profile that fits the first unit outgrows a limit only with the numbers after it.
         QString firstError;
-        if (request.count == 0 && Profile::fromSettings(*settings, first, firstError))
+        if (request.count == 0 &&
+            Profile::fromSettings(*settings, first, request.pairs, firstError))
             error += QStringLiteral(" (Without --count, unit numbers up to %1 are checked.)")
                          .arg(highestUnit(request, first));
         printCliError(request.profilePath + QStringLiteral(": ") + error);
@@ -138,7 +150,7 @@ int runWithReport(const ProvisionRequest& request) {
     const std::optional<int> first = firstUnit(
         request, seen->highestUnit, QStringLiteral("the report %1").arg(request.reportPath),
         QStringLiteral("--report"));
-    if (!first)
+    if (!first || refuseReportWithoutPartner(request, *seen))
         return kExitUsage;
     auto profile = readProfile(request, *first);
     if (!profile)
@@ -183,6 +195,11 @@ int runWithDatabase(const ProvisionRequest& request) {
     if (profile)
         places = request.all ? QList<StationPlace>() : placesOfPorts(request.ports);
     bool refused = true;
+    if (places && request.pairs) {
+        const auto copy = ProvisionReport::readHistory(request.reportPath, error);
+        if (copy && refuseReportWithoutPartner(request, *copy))
+            return kExitUsage;
+    }
     if (!places || !record->claimBatch(request.first, error, refused) ||
         !record->openCopy(request.reportPath, error)) {
         if (places)
@@ -213,8 +230,8 @@ ProvisionRun::~ProvisionRun() {
 
 int ProvisionRun::exec(const QList<StationPlace>& places) {
     startedMs_ = clock_.now();
-    for (const StationPlace& place : places)
-        startStation(place);
+    for (qsizetype i = 0; i < places.size(); i += modulesPerUnit())
+        startStation(places.mid(i, modulesPerUnit()));
     if (request_.all)
         startNewAdapters();
     QTimer timer;
@@ -243,9 +260,10 @@ void ProvisionRun::addStation(const QString& name) {
     stationNames_ << name;
 }
 
-void ProvisionRun::startStation(const StationPlace& place) {
-    addStation(place.name);
-    stations_.push_back(std::make_unique<Station>(*this, place));
+void ProvisionRun::startStation(const QList<StationPlace>& places) {
+    for (const StationPlace& place : places)
+        addStation(place.name);
+    stations_.push_back(std::make_unique<Station>(*this, places));
     stations_.back()->start();
 }
 
@@ -253,7 +271,8 @@ void ProvisionRun::startNewAdapters() {
     const QString folder = serialByIdFolder();
     for (const QString& name : adaptersById())
         if (!stationNames_.contains(name) && !isStopping())
-            startStation(StationPlace{int(stations_.size()), name, QDir(folder).filePath(name)});
+            startStation(
+                {StationPlace{int(stationNames_.size()), name, QDir(folder).filePath(name)}});
 }
 
 void ProvisionRun::tick() {
@@ -345,7 +364,8 @@ std::optional<int> ProvisionRun::takeUnit(Platform& platform, int station, Repor
                 busyAt = other->row.station;
                 return std::nullopt;
             }
-        if (request_.count == 0 || ok_ + int(underWay_.size()) < request_.count) {
+        if (request_.count == 0 ||
+            ok_ + int(underWay_.size()) < request_.count * modulesPerUnit()) {
             // Counted as under way while its unit is asked for, unit 0 until it is given.
             underWay_[station] = {row, clock_.now()};
             lock.unlock();
@@ -363,6 +383,19 @@ std::optional<int> ProvisionRun::takeUnit(Platform& platform, int station, Repor
         lock.unlock();
         platform.sleep(kRecheckMs); // a save under way may fail and leave room
     }
+}
+
+bool ProvisionRun::shareUnit(Platform& platform, int station, ReportRow& row) {
+    QMutexLocker lock(&mutex_);
+    underWay_[station] = {row, clock_.now()};
+    lock.unlock();
+    QString error;
+    if (askRecord(
+            platform, station, [&](QString& why) { return record_.takeUnit(row, why); }, error))
+        return true;
+    lock.relock();
+    underWay_.remove(station);
+    return false;
 }
 
 bool ProvisionRun::beginSave(Platform& platform, int station, const ReportRow& row,
@@ -394,8 +427,9 @@ void ProvisionRun::tellOnce(const QString& text) {
 }
 
 std::optional<QList<Assignment>> ProvisionRun::settingsFor(int unit, const QString& ownAddress,
-                                                           QString& error) const {
-    return profile_.settingsFor(unit, ownAddress, error);
+                                                           QString& error, const QString& role,
+                                                           QStringList* draws) const {
+    return profile_.settingsFor(unit, ownAddress, error, role, draws);
 }
 
 void ProvisionRun::record(int station, const ReportRow& row, bool afterTakeUnit) {
@@ -427,7 +461,7 @@ void ProvisionRun::record(int station, const ReportRow& row, bool afterTakeUnit)
     } else {
         ++skipped_;
     }
-    if (request_.count > 0 && ok_ >= request_.count)
+    if (request_.count > 0 && ok_ >= request_.count * modulesPerUnit())
         ending_ = true;
     screen_.tellFinished(station, row);
 }

@@ -61,8 +61,13 @@ public:
     // A number, into row.unit, for a module that failed before it could be saved; false once
     // every number is given or the run ends.
     bool takeUnitOfFailure(Platform& platform, int station, ReportRow& row);
+    // A kit's modules share the unit of the first: the second's row under way with it, and in the
+    // record. False when the run ends first.
+    bool shareUnit(Platform& platform, int station, ReportRow& row);
+    // The profile's settings for one module; role and draws as Profile::settingsFor takes them.
     std::optional<QList<Assignment>> settingsFor(int unit, const QString& ownAddress,
-                                                 QString& error) const;
+                                                 QString& error, const QString& role = {},
+                                                 QStringList* draws = nullptr) const;
     // Writes the row to disk and to the screen; a row that cannot be kept stops the run.
     // afterTakeUnit: the row ends a module that takeUnit() let in.
     void record(int station, const ReportRow& row, bool afterTakeUnit);
@@ -72,7 +77,9 @@ public:
     [[noreturn]] void parkAfterSecondStop();
 
 private:
-    void startStation(const StationPlace& place);
+    void startStation(const QList<StationPlace>& places);
+    // Modules per unit: two in a kit.
+    int modulesPerUnit() const { return request_.pairs ? 2 : 1; }
     void startNewAdapters();
     void tick();
     int stationsEnded() const;

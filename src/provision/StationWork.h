@@ -53,7 +53,7 @@ public:
     void work();
     // A stop signal: the connect under way ends before its next exchange; a save runs to its end.
     void requestStop();
-    void closePort();
+    void closePorts();
 
 private:
     class Parts;

@@ -46,7 +46,7 @@ private slots:
     void factory();
 
 private:
-    QList<QStringList> report(const QString& batch);
+    QList<QStringList> report(const QString& batch, const QString& database = "postgres");
 
     PostgresServer server_;
     QTemporaryDir dir_;
@@ -66,11 +66,38 @@ void TestDatabase::initTestCase() {
           "GRANT SELECT, INSERT, UPDATE ON tavixat_schema, "
           "tavixat_batches, tavixat_modules TO station"})
         QVERIFY2(QSqlQuery(owner).exec(statement), statement);
+    // Tables of version 1, from before kits, with a row: brought to this version by a report.
+    QVERIFY(QSqlQuery(owner).exec("CREATE DATABASE before_kits"));
+    QSqlDatabase old = QSqlDatabase::addDatabase("QPSQL", "old");
+    DatabaseUrl::parse(server_.url().replace("///postgres", "///before_kits"), error)->applyTo(old);
+    QVERIFY2(old.open(), qPrintable(old.lastError().text()));
+    for (const char* statement :
+         {"CREATE TABLE tavixat_schema (version integer NOT NULL)",
+          "INSERT INTO tavixat_schema VALUES (1)",
+          "CREATE TABLE tavixat_batches (name text PRIMARY KEY, next_unit integer NOT NULL)",
+          "INSERT INTO tavixat_batches VALUES ('b', 2)",
+          "CREATE TABLE tavixat_modules (batch text NOT NULL REFERENCES tavixat_batches (name), "
+          "unit integer NOT NULL, time timestamptz NOT NULL, pc text NOT NULL, station text NOT "
+          "NULL, device text NOT NULL, own_address text NOT NULL, firmware text NOT NULL, name "
+          "text NOT NULL, pin text NOT NULL, result text NOT NULL, detail text NOT NULL, seconds "
+          "double precision NOT NULL)",
+          "CREATE UNIQUE INDEX tavixat_modules_unit ON tavixat_modules (batch, unit) "
+          "WHERE result <> 'skipped'",
+          "INSERT INTO tavixat_modules VALUES ('b', 1, now(), 'pc', 's', 'd', 'a', 'v', 'n', "
+          "'1', 'ok', '', 1)"})
+        QVERIFY2(QSqlQuery(old).exec(statement), statement);
+    const QList<QStringList> rows = report({}, "before_kits");
+    QCOMPARE(rows.value(0).mid(11), QStringList({"partner", "pc", "batch"}));
+    QCOMPARE(rows.value(1).mid(3, 2) + rows.value(1).mid(11),
+             QStringList({"1", "a", "", "pc", "b"}));
 }
 
-QList<QStringList> TestDatabase::report(const QString& batch) {
+QList<QStringList> TestDatabase::report(const QString& batch, const QString& database) {
     QProcess cli;
-    cli.start(TAVIXAT_CLI_PATH, {"report", "--database", server_.url(), "--batch", batch});
+    const QString url = server_.url().replace("///postgres", "///" + database);
+    cli.start(TAVIXAT_CLI_PATH,
+              QStringList{"report", "--database", url} +
+                  (batch.isEmpty() ? QStringList() : QStringList{"--batch", batch}));
     if (!cli.waitForFinished(20000) || cli.exitCode() != 0)
         return {{"report failed: " + cli.readAllStandardError()}};
     return csvRows(cli.readAllStandardOutput());
@@ -128,6 +155,9 @@ void TestDatabase::factory_data() {
             eight << "--count 2|" + jigOf(prefixes.last(), 2, "7000:1000");
     QTest::newRow("eight PCs at once on one batch")
         << eight << QString() << QList<int>(8, 0) << okRows(prefixes) << QString();
+    QTest::newRow("kits of two share a unit")
+        << QStringList{"--count 2 --pairs|" + jigOf("00000000d1", 2) + ";" + jigOf("00000000d2", 2)}
+        << QString() << QList<int>{0} << okRows({"00000000d1", "00000000d2"}) << QString();
     // Refused before any port opens.
     QTest::newRow("a password in the URL")
         << QStringList{"--count 1 --database postgresql://ops:pw@h/p|--jig 00000000a101:1:60000"}
@@ -213,21 +243,24 @@ void TestDatabase::factory() {
     const QList<QStringList> got = report(batch);
     QStringList seen;
     QSet<int> units;
+    QSet<QString> given, links; // units by partner; "unit own partner" of kits
     QHash<QString, int> okUnit;
     int saved = 0; // modules that were sent their name
     for (const QStringList& paths : logs)
         saved += int(logsOf(paths).count("<NAME="));
     QCOMPARE(got.value(0), QString("time,station,device,unit,own_address,firmware,name,pin,result,"
-                                   "detail,seconds,pc,batch")
+                                   "detail,seconds,partner,pc,batch")
                                .split(','));
     for (const QStringList& r : got.mid(1)) {
-        QCOMPARE(r.size(), 13);
-        QCOMPARE(r[12], batch);
+        QCOMPARE(r.size(), 14);
+        QCOMPARE(r[13], batch);
         seen << r[4] + ' ' + r[8];
         if (r[8] == "skipped")
             continue;
-        QVERIFY2(!units.contains(r[3].toInt()), qPrintable("unit given twice: " + r.join(',')));
-        units << r[3].toInt();
+        QVERIFY2(!given.contains(r[3] + r[11]), qPrintable("unit given twice: " + r.join(',')));
+        given << r[3] + r[11], units << r[3].toInt();
+        if (!r[11].isEmpty())
+            links << r[3] + ' ' + r[4] + ' ' + r[11];
         okUnit[r[8] == "ok" ? r[4] : QString()] = r[3].toInt();
         if (r[8] == "ok") // a name of its own: numbered by its unit
             QCOMPARE(r[6], QStringLiteral("Unit-%1").arg(r[3].toInt(), 3, 10, QChar(u'0')));
@@ -238,12 +271,16 @@ void TestDatabase::factory() {
     seen.sort();
     QFETCH(QStringList, rows);
     QCOMPARE(seen, rows);
-    QCOMPARE(units.size(), rows.size() - int(rows.filter("skipped").size()));
+    QCOMPARE(given.size(), rows.size() - int(rows.filter("skipped").size()));
+    for (const QString& link : links) // the partner has this module as its partner
+        QVERIFY2(links.contains(link.section(' ', 0, 0) + ' ' + link.section(' ', 2) + ' ' +
+                                link.section(' ', 1, 1)),
+                 qPrintable(link));
     const int from = std::max(1, pcs[0].section("--first ", 1).section(' ', 0, 0).toInt());
     for (int unit = from; unit < from + int(units.size()); ++unit) // numbered on, without a gap
         QVERIFY2(units.contains(unit), qPrintable(QString::number(unit)));
     // No module was saved without its unit: each that heard its name has a row with a unit.
-    QCOMPARE(saved, int(units.size()));
+    QCOMPARE(saved, int(given.size()));
     for (const auto& jig : jigs)
         jig->kill(), jig->waitForFinished();
 }

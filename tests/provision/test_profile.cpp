@@ -79,7 +79,7 @@ void TestProfile::expandsPlaceholders() {
 
     QString error;
     auto profile =
-        Profile::fromSettings({{"name", name}, {"pin", pin}, {"baud", "9600"}}, highestUnit, error);
+        Profile::fromSettings({{"name", name}, {"pin", pin}, {"baud", "9600"}}, highestUnit, false, error);
     std::optional<QList<Assignment>> settings;
     if (profile) {
         profile->setRandomSource([](int count) { return QStringLiteral("123456789").left(count); });
@@ -100,7 +100,7 @@ void TestProfile::expandsPlaceholders() {
 
 void TestProfile::drawsRandomDigitsFromTheSystem() {
     QString error;
-    const auto profile = Profile::fromSettings({{"pin", "{random:8}"}}, 1, error);
+    const auto profile = Profile::fromSettings({{"pin", "{random:8}"}}, 1, false, error);
     QStringList pins;
     for (int i = 0; i < 3; ++i)
         pins << profile->settingsFor(1, QStringLiteral("0001a1b2c3d4"), error)->at(0).value;

@@ -40,6 +40,8 @@ class TestProvision : public QObject {
 private slots:
     void stations_data();
     void stations();
+    void kits_data();
+    void kits();
 };
 
 void TestProvision::stations_data() {
@@ -243,7 +245,7 @@ void TestProvision::stations() {
     QSet<QString> pins;
     int made = 0;
     for (const QStringList& r : reportRows(rowsPath)) {
-        QCOMPARE(r.size(), 11);
+        QCOMPARE(r.size(), csvRows(readFile(rowsPath)).value(0).size()); // an old report's too
         seen << r[4] + ' ' + r[8] + ' ' + r[3];
         if (r[8] == "ok" && r[1] != "X") { // made by this run
             QCOMPARE(r[6], QStringLiteral("Unit-%1").arg(r[3].toInt(), 3, 10, QChar(u'0')));
@@ -264,6 +266,72 @@ void TestProvision::stations() {
     for (qsizetype i = 0; i < found.size(); ++i)
         QCOMPARE(found[i], 1 + int(i));
     QCOMPARE(pins.size(), made); // {random:6} differs from module to module
+}
+
+// Kits of two: the jigs of stations 1 and 3 are Masters', of 2 and 4 Slaves', all on one air.
+void TestProvision::kits_data() {
+    QTest::addColumn<QString>("masterFault"); // of the second kit's Master jig
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<int>("okKits");
+    QTest::newRow("two kits of jigs, four kits") << QString() << 0 << 4;
+    QTest::newRow("a Master that refuses its address fails its kit, not half of it")
+        << "--refuse ADDR" << 6 << 2;
+}
+
+void TestProvision::kits() {
+    QFETCH(QString, masterFault);
+    QFETCH(int, okKits);
+    QTemporaryDir dir;
+    QVERIFY(
+        writeFile(dir.filePath("unit.ini"), "[Module]\nname=Link-{n:3}-{role}\npin={random:6}\n"));
+    std::vector<std::unique_ptr<QProcess>> sims;
+    QStringList cliArgs{"provision", "unit.ini", "--pairs", "--count", QString::number(okKits)};
+    for (int jig = 1; jig <= 4; ++jig) {
+        const QString line = dir.filePath(QStringLiteral("line%1").arg(jig));
+        sims.push_back(std::make_unique<QProcess>());
+        const QString fault = jig == 3 ? masterFault : QString();
+        sims.back()->start(TAVIXAT_SIM_PATH,
+                           QStringList{"--link", line, "--air", dir.filePath("air")} +
+                               (jigOf(jig, 2) + ' ' + fault).split(u' ', Qt::SkipEmptyParts));
+        QVERIFY(sims.back()->waitForReadyRead(5000));
+        cliArgs << "--port" << line;
+    }
+    QProcess cli;
+    cli.setWorkingDirectory(dir.path());
+    cli.start(TAVIXAT_CLI_PATH, cliArgs);
+    QVERIFY(cli.waitForFinished(30000));
+    QString logs;
+    for (const auto& sim : sims)
+        sim->waitForReadyRead(300), logs += sim->readAllStandardError(), sim->kill(),
+            sim->waitForFinished();
+    QTEST(cli.exitCode(), "exitCode");
+    QCOMPARE(csvRows(readFile(dir.filePath("tavixat-report.csv"))).value(0).last(), "partner");
+    QHash<int, QList<QStringList>> kits; // the rows by unit
+    for (const QStringList& r : reportRows(dir.filePath("tavixat-report.csv")))
+        kits[r[3].toInt()] << r;
+    int ok = 0;
+    for (auto kit = kits.cbegin(); kit != kits.cend(); ++kit) {
+        QCOMPARE(kit->size(), 2);
+        const QStringList& m =
+            kit->at(kit->at(0)[1].endsWith('1') || kit->at(0)[1].endsWith('3') ? 0 : 1);
+        const QStringList& s = kit->at(&m == &kit->at(0) ? 1 : 0);
+        QCOMPARE(m[11] + ' ' + s[11], s[4] + ' ' + m[4]); // partners crossed
+        QCOMPARE(m[8], s[8]);                             // a kit is ok or failed as one
+        if (m[8] == "failed") {
+            QVERIFY2(s[9].contains("this module was saved; both are set up again"),
+                     qPrintable(s[9]));
+            continue;
+        }
+        ++ok;
+        const QString name = QStringLiteral("Link-%1-").arg(kit.key(), 3, 10, QChar(u'0'));
+        QCOMPARE(m[6] + ' ' + s[6], name + "M " + name + "S");
+        QCOMPARE(m[7], s[7]);
+        QVERIFY2(QRegularExpression("^[0-9]{6}$").match(m[7]).hasMatch(), qPrintable(m[7]));
+        QVERIFY2(QString(logs).remove(u' ').contains("linkedto" + s[4]), qPrintable(logs));
+    }
+    QCOMPARE(ok, okKits);
+    QVERIFY(kits.size() >= okKits + (masterFault.isEmpty() ? 0 : 1));
+    QCOMPARE(kits.keys().size(), *std::max_element(kits.keyBegin(), kits.keyEnd())); // 1, 2, ...
 }
 
 QTEST_GUILESS_MAIN(TestProvision)

@@ -21,16 +21,18 @@ private slots:
 
 namespace {
 
-const QByteArray kHeader = "time,station,device,unit,own_address,firmware,name,pin,result,detail,"
-                           "seconds\r\n";
+// A report from before kits had partners is continued in its own columns.
+const QByteArray kOldHeader = "time,station,device,unit,own_address,firmware,name,pin,result,"
+                              "detail,seconds\r\n";
+const QByteArray kHeader = kOldHeader.chopped(2) + ",partner\r\n";
 const QByteArray kOldRow = "2026-12-07T08:00:00+00:00,A,d,3,0001 A1 B2 C3D4,v,U3,1,ok,,2.0\r\n";
 
-// "unit|own address|name|result|detail|offset from UTC in minutes", the rest fixed.
+// "unit|own address|name|result|detail|offset from UTC in minutes|partner", the rest fixed.
 ReportRow rowOf(const QString& fields) {
     const QStringList f = fields.split(u'|');
     const QDateTime time(QDate(2026, 12, 7), QTime(9, 30, 5), Qt::OffsetFromUTC,
                          f.value(5).toInt() * 60);
-    return {time, "A", "d", f[0].toInt(), f[1], "v", f[2], "1", f[3], f[4], 2.4};
+    return {time, "A", "d", f[0].toInt(), f[1], "v", f[2], "1", f[3], f[4], 2.4, f.value(6)};
 }
 
 } // namespace
@@ -45,30 +47,32 @@ void TestReport::appendsAndReadsBack_data() {
 
     const QByteArray row7 = "2026-12-07T09:30:05+01:00,A,d,7,0001a1b2c3d5,v,U7,1,ok,,2.40\r\n";
     const QStringList ok7{"7|0001a1b2c3d5|U7|ok||60"};
-    QTest::newRow("new file") << QByteArray("-") << 0 << ok7 << kHeader + row7 << 7
-                              << "0001a1b2c3d5";
-    QTest::newRow("empty file, mode kept")
-        << QByteArray() << 0640 << ok7 << kHeader + row7 << 7 << "0001a1b2c3d5";
-    QTest::newRow("appended") << kHeader + kOldRow << 0604 << ok7 << row7 << 7
+    QTest::newRow("new file") << QByteArray("-") << 0 << ok7 << kHeader + row7.chopped(2) + ",\r\n"
+                              << 7 << "0001a1b2c3d5";
+    QTest::newRow("empty file, mode kept, a partner")
+        << QByteArray() << 0640 << QStringList{ok7[0] + "|0001a1b2c3d6"}
+        << kHeader + row7.chopped(2) + ",0001a1b2c3d6\r\n"
+        << 7 << "0001a1b2c3d5";
+    QTest::newRow("appended") << kOldHeader + kOldRow << 0604 << ok7 << row7 << 7
                               << "0001a1b2c3d4,0001a1b2c3d5";
     QTest::newRow("quoted, escaped, offset behind UTC")
-        << kHeader << 0600 << QStringList{"4|a|U,\"4\"|failed|no\r\nreply\x1b|-300"}
+        << kOldHeader << 0600 << QStringList{"4|a|U,\"4\"|failed|no\r\nreply\x1b|-300"}
         << QByteArray("2026-12-07T09:30:05-05:00,A,d,4,a,v,\"U,\"\"4\"\"\",1,failed,"
                       "no\\r\\nreply\\x1b,2.40\r\n")
         << 4 << "";
     QTest::newRow("a module's text kept from a spreadsheet's formulas")
-        << kHeader << 0600 << QStringList{"4|@SUM(1)|U4|failed|=1+1|0"}
+        << kOldHeader << 0600 << QStringList{"4|@SUM(1)|U4|failed|=1+1|0"}
         << QByteArray("2026-12-07T09:30:05+00:00,A,d,4,'@SUM(1),v,U4,1,failed,'=1+1,2.40\r\n") << 4
         << "";
     QTest::newRow("highest, not last; ok rows done")
-        << kHeader + kOldRow << 0600
+        << kOldHeader + kOldRow << 0600
         << QStringList{"9|b|U9|skipped||330", "4|c|U4|failed|x|330", "8|d|U8|ok||330"}
         << QByteArray("2026-12-07T09:30:05+05:30,A,d,9,b,v,U9,1,skipped,,2.40\r\n"
                       "2026-12-07T09:30:05+05:30,A,d,4,c,v,U4,1,failed,x,2.40\r\n"
                       "2026-12-07T09:30:05+05:30,A,d,8,d,v,U8,1,ok,,2.40\r\n")
         << 9 << "0001a1b2c3d4,d";
     QTest::newRow("edited by hand: LF ends, blank line")
-        << kHeader.chopped(2) + "\n\n2026,A,d,12,e,v,\"a\nb\",1,ok,,1\n"
+        << kOldHeader.chopped(2) + "\n\n2026,A,d,12,e,v,\"a\nb\",1,ok,,1\n"
         << 0600 << QStringList{} << QByteArray() << 12 << "e";
 
     // Reports a restarted run must not go on with: the row and part of the message.
@@ -82,7 +86,7 @@ void TestReport::appendsAndReadsBack_data() {
          "!line 2 holds unit 2147483647; units run from 1 to 99999999."},
         {"unit of none", "2026,A,d,0,a,v,U,1,ok,,1\r\n", "!line 2 holds unit 0;"}};
     for (const auto& [name, row, message] : broken)
-        QTest::newRow(name) << (*row ? kHeader + row : QByteArray("name,pin\r\n")) << 0600
+        QTest::newRow(name) << (*row ? kOldHeader + row : QByteArray("name,pin\r\n")) << 0600
                             << QStringList{} << QByteArray() << 0 << message;
 }
 

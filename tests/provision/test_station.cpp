@@ -57,7 +57,7 @@ void TestStation::modules() {
     request.count = int(rows.size());
     auto record = CsvProductionRecord::open(dir.filePath("report.csv"), 1, error);
     QVERIFY2(record, qPrintable(error));
-    ProvisionRun run(request, *Profile::fromSettings({{"name", "Unit-{n}"}}, 9, error), *record,
+    ProvisionRun run(request, *Profile::fromSettings({{"name", "Unit-{n}"}}, 9, false, error), *record,
                      platform);
     const StationPlace place{0, "jig", dir.filePath("jig")};
     run.addStation(place.name);
