@@ -36,45 +36,44 @@ public:
     }
 
     void work() {
-        bool seated[2] = {false, false}; // a module not yet in a kit answered in the jig
         while (!run_.isStopping()) {
             const qint64 start = jigs_[kMaster].platform().now();
-            bool opened = true;
-            for (int k : {kMaster, kSlave}) {
-                if (!seated[k])
-                    seated[k] = jigs_[k].pingForModule();
-                opened = opened && jigs_[k].isPortOpen();
-            }
-            if (!seated[kMaster] || !seated[kSlave]) {
-                jigs_[kMaster].sleepUntil(
-                    start + (opened ? JigLine::kPingPeriodMs : JigLine::kReopenPeriodMs));
+            if (pingBoth()) {
+                takeKit();
+                waitUntilTakenOut();
                 continue;
             }
-            takeKit();
-            waitUntilTakenOut(seated);
+            const bool opened = jigs_[kMaster].isPortOpen() && jigs_[kSlave].isPortOpen();
+            jigs_[kMaster].sleepUntil(start + (opened ? JigLine::kPingPeriodMs
+                                                      : JigLine::kReopenPeriodMs));
         }
         closePorts();
     }
 
 private:
-    // Both modules out of their jigs, or swapped for new ones (which are then seated).
-    void waitUntilTakenOut(bool seated[2]) {
+    // True when both jigs hold a module. Both are asked each time: a module taken out while the
+    // other jig is still empty is not set up later as half of a kit.
+    bool pingBoth() {
+        bool seated[2];
+        for (int k : {kMaster, kSlave})
+            seated[k] = jigs_[k].pingForModule();
+        for (int k : {kMaster, kSlave})
+            if (seated[k] && !seated[1 - k])
+                jigs_[k].show(QStringLiteral("waiting for the kit's %1").arg(kRoleNames[1 - k]));
+        return seated[kMaster] && seated[kSlave];
+    }
+
+    // Both modules out of their jigs, or swapped for new ones.
+    void waitUntilTakenOut() {
         bool out[2] = {false, false};
         while (!run_.isStopping() && !(out[kMaster] && out[kSlave])) {
             const qint64 start = jigs_[kMaster].platform().now();
-            for (int k : {kMaster, kSlave}) {
-                if (out[k])
-                    continue;
-                const JigLine::Seat seat = jigs_[k].checkSeat();
-                out[k] = seat != JigLine::Seat::There;
-                seated[k] = seat == JigLine::Seat::Swapped;
-            }
+            for (int k : {kMaster, kSlave})
+                out[k] = out[k] || jigs_[k].checkSeat() != JigLine::Seat::There;
             jigs_[kMaster].sleepUntil(start + JigLine::kPingPeriodMs);
         }
     }
 
-    // The Slave first: a module takes its new settings when it is left, and the Master looks for
-    // its Slave then.
     void disconnectBoth() {
         jigs_[kSlave].disconnect();
         jigs_[kMaster].disconnect();
