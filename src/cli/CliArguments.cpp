@@ -72,9 +72,10 @@ const QCommandLineOption kReportOption{
     QStringLiteral("report"),
     QStringLiteral("provision: append the rows to <FILE> (default tavixat-report.csv)."),
     QStringLiteral("FILE")};
-const QCommandLineOption kCountOption{QStringLiteral("count"),
-                                      QStringLiteral("provision: end after <N> modules ok."),
-                                      QStringLiteral("N")};
+const QCommandLineOption kCountOption{
+    QStringLiteral("count"),
+    QStringLiteral("provision: end after <N> modules ok (with --pairs, N kits)."),
+    QStringLiteral("N")};
 const QCommandLineOption kFirstOption{
     QStringLiteral("first"),
     QStringLiteral("provision: number units from <N> (default: on from the report)."),

@@ -12,7 +12,7 @@ class TestProfile : public QObject {
 private slots:
     void expandsPlaceholders_data();
     void expandsPlaceholders();
-    void drawsRandomDigitsFromTheSystem();
+    void drawsRandomDigitsFromTheSystem(); // and once for a kit
 };
 
 void TestProfile::expandsPlaceholders_data() {
@@ -59,6 +59,13 @@ void TestProfile::expandsPlaceholders_data() {
         {"no own address", "A", "1", 9, 1, "",
          "!the module's own address \"\" is not twelve hexadecimal digits."},
         {"own address short", "A", "1", 9, 1, "0001 a1 b2 c3d", "!not twelve hexadecimal"},
+        // "kit": the profile of --pairs, for a kit's Master.
+        {"kit: role", "Link-{n:3}-{role}", "1", 999, 7, "0001 A1 b2 c3d4", "Link-007-M|1"},
+        {"kit: role counted", "Linkx-{n:7}-{role}", "1", 9, 1, "0001 A1 b2 c3d4",
+         "!is 15 characters long for unit 1;"},
+        {"role outside a kit", "L{role}", "1", 9, 1, "0001 A1 b2 c3d4",
+         "!name \"L{role}\" holds {role}, which only a kit of two has: give --pairs, or take "
+         "{role} out."},
     };
     for (const Row& r : rows)
         QTest::newRow(r.row) << r.name << r.pin << r.highestUnit << r.unit << r.ownAddress
@@ -78,12 +85,13 @@ void TestProfile::expandsPlaceholders() {
     QFETCH(QString, expected);
 
     QString error;
-    auto profile =
-        Profile::fromSettings({{"name", name}, {"pin", pin}, {"baud", "9600"}}, highestUnit, false, error);
+    const bool kit = QByteArray(QTest::currentDataTag()).startsWith("kit");
+    auto profile = Profile::fromSettings({{"name", name}, {"pin", pin}, {"baud", "9600"}},
+                                         highestUnit, kit, error);
     std::optional<QList<Assignment>> settings;
     if (profile) {
         profile->setRandomSource([](int count) { return QStringLiteral("123456789").left(count); });
-        settings = profile->settingsFor(unit, ownAddress, error);
+        settings = profile->settingsFor(unit, ownAddress, error, kit ? "M" : "");
     }
     if (settings) {
         QCOMPARE(settings->at(2).value, QStringLiteral("9600"));
@@ -108,6 +116,10 @@ void TestProfile::drawsRandomDigitsFromTheSystem() {
     QVERIFY2(QRegularExpression(QStringLiteral("^[0-9]{8}$")).match(pins[0]).hasMatch() &&
                  (pins[0] != pins[1] || pins[1] != pins[2]),
              qPrintable(pins.join(u' ')));
+    // A kit's two modules get the same draw.
+    QStringList draws;
+    const QString master = profile->settingsFor(1, "0001a1b2c3d4", error, "M", &draws)->at(0).value;
+    QCOMPARE(profile->settingsFor(1, "0001a1b2c3d5", error, "S", &draws)->at(0).value, master);
 }
 
 QTEST_GUILESS_MAIN(TestProfile)
