@@ -159,6 +159,12 @@ bool ProductionDatabase::makeSchema(QSqlDatabase& database, QString& error) cons
             break;
     if (!made) {
         database.rollback();
+        if (version == 1) // a station's role may not alter the tables; their owner's may
+            error = QStringLiteral("%1 The tables are of version 1, from before kits: run "
+                                   "tavixat-cli once as their owner (report --database will do) "
+                                   "to bring them to version %2.")
+                        .arg(error)
+                        .arg(kSchemaVersion);
         return false;
     }
     if (!database.commit()) {
