@@ -32,7 +32,8 @@ std::optional<JigSlot> readSlot(const QString& text) {
     const QStringList parts = text.split(u':');
     if (parts.size() != 3)
         return std::nullopt;
-    const QString address = readAddressDigits(parts[0]);
+    // "-": no module, so that a jig may start empty.
+    const QString address = parts[0] == QLatin1String("-") ? parts[0] : readAddressDigits(parts[0]);
     const std::optional<qint64> present = readMs(parts[1], 1);
     const std::optional<qint64> absent = readMs(parts[2], 0);
     if (address.isEmpty() || !present || !absent)
@@ -47,8 +48,9 @@ std::optional<QList<JigSlot>> parseJigSlots(const QString& text, QString& error)
     for (const QString& item : text.split(u',')) {
         const std::optional<JigSlot> place = readSlot(item.trimmed());
         if (!place) {
-            error = QStringLiteral("--jig takes ADDR:PRESENT_MS:ABSENT_MS,... (twelve hexadecimal "
-                                   "digits, a time from 1 ms, a time from 0 ms), not \"%1\".")
+            error = QStringLiteral(
+                        "--jig takes ADDR:PRESENT_MS:ABSENT_MS,... (twelve hexadecimal "
+                        "digits or - for none, a time from 1 ms, a time from 0 ms), not \"%1\".")
                         .arg(item);
             return std::nullopt;
         }
@@ -125,7 +127,8 @@ std::optional<Jig::Seat> Jig::seatAt(qint64 nowMs) const {
     for (qsizetype i = 0; i < places_.size(); ++i) {
         const qint64 end = start + places_[i].presentMs;
         if (nowMs >= start && nowMs < end)
-            return Seat{i, start, end};
+            return places_[i].address == QLatin1String("-") ? std::nullopt
+                                                            : std::optional(Seat{i, start, end});
         start = end + places_[i].absentMs;
     }
     return std::nullopt;

@@ -12,7 +12,7 @@ namespace tavixat::sim {
 // One place of a jig's list: a module with this own address is seated for presentMs, then the
 // jig stays empty for absentMs before the next one is seated.
 struct JigSlot {
-    QString address; // twelve lower-case hexadecimal digits
+    QString address; // twelve lower-case hexadecimal digits; "-" for no module
     qint64 presentMs = 0;
     qint64 absentMs = 0;
 };

@@ -23,7 +23,7 @@ const char* const kDescription =
     "\n"
     "--jig seats modules one after another, as a production jig does, the first at start: each\n"
     "has its own address, is present for PRESENT_MS, then the jig is empty for ABSENT_MS; after\n"
-    "the last it stays empty. The log names the module seated at each command. The other\n"
+    "the last it stays empty; ADDR - is no module. The log names the module seated at each command. The other\n"
     "options apply to every module, their times counted from when it is seated.";
 
 struct NumberOption {
