@@ -37,8 +37,8 @@ public:
         platform_.onStop = [this] { slave_.requestStop(), master_.requestStop(); };
         platform_.onSecondStop = [this] { endConversationsAtOnce(progress_, {&slave_, &master_}); };
         const int result = pair();
-        if (stopsignals::count() > 0)
-            return endConversationsStopped(platform_, {&slave_, &master_});
+        if (isStopped())
+            return endStopped();
         slave_.leave();
         master_.leave();
         return result;
@@ -50,6 +50,25 @@ private:
     static int notPaired(int exitCode, const QString& held) {
         printCliError(QStringLiteral("Not paired: ") + held);
         return exitCode;
+    }
+
+    // A stop signal came: a save under way has ended, and the line says what each module holds.
+    int endStopped() {
+        const bool slaveSaved = slave_.lastOutcome() == Connection::Outcome::Saved;
+        const bool masterSaved = master_.lastOutcome() == Connection::Outcome::Saved;
+        slave_.leave();
+        master_.leave();
+        const int signal = stopsignals::first();
+        const QString held = !slaveSaved ? QStringLiteral("nothing was saved.")
+                             : !masterSaved
+                                 ? QStringLiteral("the Slave is set up; the Master was not saved: "
+                                                  "run the same command again.")
+                                 : QStringLiteral("both were saved but not read back: run the "
+                                                  "same command again to check them.");
+        progress_.message(QStringLiteral("tavixat-cli: stopped by %1. Not paired: %2")
+                              .arg(stopsignals::name(signal), held),
+                          MessageIcon::Error);
+        return 128 + signal;
     }
 
     int connectBoth() {
