@@ -403,8 +403,10 @@ void TestCli::pair() {
              qPrintable(master["pin"].toString()));
     QCOMPARE(slave["pin"].toString(), master["pin"].toString());
     QCOMPARE(master["role"].toString() + slave["role"].toString(), "masterslave");
-    for (int i = 0; i < 30 && !logs[0].contains("linked from"); ++i)
-        sims[0].waitForReadyRead(100), logs[0] += sims[0].readAllStandardError();
+    // The Master links when its Slave has taken its settings, and the Slave hears of it.
+    for (int i = 0; i < 30 && !(logs[0].contains("linked from") && logs[1].contains("linked")); ++i)
+        for (int k : {0, 1})
+            sims[k].waitForReadyRead(50), logs[k] += sims[k].readAllStandardError();
     QVERIFY2(logs[0].contains("linked from 001122334455"), qPrintable(logs[0]));
     QVERIFY2(logs[1].contains("linked to 00ba5e123456"), qPrintable(logs[1]));
 }

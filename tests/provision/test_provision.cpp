@@ -294,6 +294,7 @@ void TestProvision::kits() {
                            QStringList{"--link", line, "--air", dir.filePath("air")} +
                                (jigOf(jig, 2) + ' ' + fault).split(u' ', Qt::SkipEmptyParts));
         QVERIFY(sims.back()->waitForReadyRead(5000));
+        sims.back()->setReadChannel(QProcess::StandardError); // the log
         cliArgs << "--port" << line;
     }
     QProcess cli;
@@ -301,9 +302,11 @@ void TestProvision::kits() {
     cli.start(TAVIXAT_CLI_PATH, cliArgs);
     QVERIFY(cli.waitForFinished(30000));
     QString logs;
-    for (const auto& sim : sims)
-        sim->waitForReadyRead(300), logs += sim->readAllStandardError(), sim->kill(),
-            sim->waitForFinished();
+    for (const auto& sim : sims) { // a Master links once its Slave has its settings
+        while (sim->waitForReadyRead(500))
+            logs += sim->readAllStandardError();
+        sim->kill(), sim->waitForFinished();
+    }
     QTEST(cli.exitCode(), "exitCode");
     QCOMPARE(csvRows(readFile(dir.filePath("tavixat-report.csv"))).value(0).last(), "partner");
     QHash<int, QList<QStringList>> kits; // the rows by unit

@@ -34,9 +34,15 @@ SimServer::SimServer(PtyLine& line, Jig& model, bool pace, int stopFd, const QSt
 }
 
 void SimServer::announce() {
-    if (const auto settings = model_.settingsAt(nowUs() / 1000))
-        if (const QString said = air_->announce(*settings); !said.isEmpty())
+    const auto settings = model_.settingsAt(nowUs() / 1000);
+    if (!settings)
+        return;
+    // Said once: a Master that cannot link tries again, as a real one keeps paging its Slave.
+    if (const QString said = air_->announce(*settings); said != airSaid_) {
+        airSaid_ = said;
+        if (!said.isEmpty())
             log(said);
+    }
 }
 
 void SimServer::logLinksFrom() {
@@ -49,8 +55,11 @@ int SimServer::run() {
     for (;;) {
         const qint64 now = nowUs();
         deliverDueInput(now);
-        if (air_)
+        if (air_) {
             logLinksFrom();
+            if (airSaid_.startsWith(QLatin1String("cannot link")))
+                announce(); // the Slave it names may have taken its settings since
+        }
         const std::optional<qint64> hangUp = model_.hangUpTime();
         // Bytes due before the line died still went out; what was on its way is lost.
         sendDueOutput(hangUp ? std::min(now, *hangUp * 1000) : now);
@@ -123,7 +132,7 @@ void SimServer::deliverDueInput(qint64 nowUs) {
         logCommand(command);
         // The module leaves its configuration at <EXIT>, and a Master then links.
         if (air_ && command.heard && command.text == "<EXIT>")
-            announce();
+            airSaid_.clear(), announce();
     }
     for (const OutputChunk& chunk : out.chunks)
         pacer_.push(chunk.bytes, chunk.atMs * 1000);

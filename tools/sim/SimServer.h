@@ -49,6 +49,7 @@ private:
     QByteArray unsent_;
     int stopFd_ = -1;
     std::optional<Air> air_;
+    QString airSaid_; // what announce() last logged
     QElapsedTimer clock_;
 };
 
