@@ -35,8 +35,8 @@ const char* const kSchema[] = {
 const char* const kUpgradeFrom1[] = {
     "ALTER TABLE tavixat_modules ADD COLUMN partner text NOT NULL DEFAULT ''",
     "DROP INDEX tavixat_modules_unit",
-    "CREATE UNIQUE INDEX tavixat_modules_unit ON tavixat_modules (batch, unit, partner)"
-    " WHERE result <> 'skipped'",
+    ("CREATE UNIQUE INDEX tavixat_modules_unit ON tavixat_modules (batch, unit, partner)"
+     " WHERE result <> 'skipped'"),
     "UPDATE tavixat_schema SET version = 2",
 };
 
