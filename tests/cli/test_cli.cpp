@@ -323,7 +323,8 @@ void TestCli::pair_data() {
         QTest::newRow(name) << slave << master << pin << code << said;
     };
     row("paired, the PIN asked for", {}, {}, 0, "Settings saved!", "9876");
-    row("paired with the Slave's PIN", {}, {}, 0, "Settings saved!");
+    row("an invisible Master of another made discoverable Slave, with its PIN",
+        {"--invisible", "--master", "00ffee123456"}, {}, 0, "Settings saved!");
     row("a Slave's PIN the modules cannot take: six random digits", {"--pin", "1<2"}, {}, 0,
         "Settings saved!");
     row("Slave silent", {"--silent"}, {}, 3, none);

@@ -270,16 +270,19 @@ void TestProvision::stations() {
 
 // Kits of two: the jigs of stations 1 and 3 are Masters', of 2 and 4 Slaves', all on one air.
 void TestProvision::kits_data() {
-    QTest::addColumn<QString>("masterFault"); // of the second kit's Master jig
+    QTest::addColumn<QString>(
+        "fault"); // "JIG OPTIONS": of the second kit's Master (3) or Slave (4)
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<int>("okKits");
     QTest::newRow("two kits of jigs, four kits") << QString() << 0 << 4;
     QTest::newRow("a Master that refuses its address fails its kit, not half of it")
-        << "--refuse ADDR" << 6 << 2;
+        << "3 --refuse ADDR" << 6 << 2;
+    QTest::newRow("a Slave that never connects: no kit, each row a unit of its own")
+        << "4 --no-version" << 6 << 2;
 }
 
 void TestProvision::kits() {
-    QFETCH(QString, masterFault);
+    QFETCH(QString, fault);
     QFETCH(int, okKits);
     QTemporaryDir dir;
     QVERIFY(
@@ -289,10 +292,10 @@ void TestProvision::kits() {
     for (int jig = 1; jig <= 4; ++jig) {
         const QString line = dir.filePath(QStringLiteral("line%1").arg(jig));
         sims.push_back(std::make_unique<QProcess>());
-        const QString fault = jig == 3 ? masterFault : QString();
+        const QString options = fault.startsWith(QString::number(jig)) ? fault.mid(2) : QString();
         sims.back()->start(TAVIXAT_SIM_PATH,
                            QStringList{"--link", line, "--air", dir.filePath("air")} +
-                               (jigOf(jig, 2) + ' ' + fault).split(u' ', Qt::SkipEmptyParts));
+                               (jigOf(jig, 2) + ' ' + options).split(u' ', Qt::SkipEmptyParts));
         QVERIFY(sims.back()->waitForReadyRead(5000));
         sims.back()->setReadChannel(QProcess::StandardError); // the log
         cliArgs << "--port" << line;
@@ -314,6 +317,11 @@ void TestProvision::kits() {
         kits[r[3].toInt()] << r;
     int ok = 0;
     for (auto kit = kits.cbegin(); kit != kits.cend(); ++kit) {
+        if (const QStringList& r = kit->at(0); kit->size() == 1) { // never connected as a kit
+            QVERIFY2(r[9].contains(r[1].endsWith('3') ? "The kit's Slave at " : "No reply from"),
+                     qPrintable(r.join(',')));
+            continue;
+        }
         QCOMPARE(kit->size(), 2);
         const QStringList& m =
             kit->at(kit->at(0)[1].endsWith('1') || kit->at(0)[1].endsWith('3') ? 0 : 1);
@@ -333,7 +341,7 @@ void TestProvision::kits() {
         QVERIFY2(QString(logs).remove(u' ').contains("linkedto" + s[4]), qPrintable(logs));
     }
     QCOMPARE(ok, okKits);
-    QVERIFY(kits.size() >= okKits + (masterFault.isEmpty() ? 0 : 1));
+    QVERIFY(kits.size() >= okKits + (fault.isEmpty() ? 0 : 1));
     QCOMPARE(kits.keys().size(), *std::max_element(kits.keyBegin(), kits.keyEnd())); // 1, 2, ...
 }
 

@@ -23,7 +23,8 @@ const char* const kDescription =
     "\n"
     "--jig seats modules one after another, as a production jig does, the first at start: each\n"
     "has its own address, is present for PRESENT_MS, then the jig is empty for ABSENT_MS; after\n"
-    "the last it stays empty; ADDR - is no module. The log names the module seated at each command. The other\n"
+    "the last it stays empty; ADDR - is no module. The log names the module seated at each "
+    "command. The other\n"
     "options apply to every module, their times counted from when it is seated.";
 
 struct NumberOption {
@@ -161,6 +162,8 @@ struct Parser {
         QStringLiteral("master"),
         QStringLiteral("Start in the Master role, connecting to <address> (any text)."),
         QStringLiteral("address")};
+    QCommandLineOption invisible{QStringLiteral("invisible"),
+                                 QStringLiteral("Start invisible: not discoverable.")};
     QCommandLineOption noVersion{QStringLiteral("no-version"),
                                  QStringLiteral("Answer <VERS> with no field at all.")};
     QCommandLineOption lowerCaseAcks{
@@ -197,6 +200,7 @@ struct Parser {
         // A module's texts may be empty: that is a module worth trying.
         for (const QCommandLineOption* text : {&firmware, &name, &pin, &ownAddress, &master})
             commandLine.addOption(*text, CommandLine::MayBeEmpty);
+        commandLine.addOption(invisible);
         commandLine.addOption(noVersion);
         for (const NumberOption* option : kNumberOptions)
             commandLine.addOption(makeOption(*option));
@@ -340,6 +344,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         options.settings.pinCode = p.parser.value(p.pin);
     if (p.parser.isSet(p.ownAddress))
         options.settings.ownAddress = p.parser.value(p.ownAddress);
+    if (p.parser.isSet(p.invisible))
+        options.settings.visibility = QStringLiteral("INVISIBLE");
     if (p.parser.isSet(p.master)) {
         options.settings.role = QStringLiteral("MASTER");
         options.settings.remoteAddress = p.parser.value(p.master);
