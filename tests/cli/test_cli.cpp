@@ -456,6 +456,9 @@ void TestCli::refusesAtOnce_data() {
         {"cli pair --master /dev/null --slave /dev/../dev/null", 1,
          "--master /dev/null and --slave /dev/../dev/null are one device, /dev/null: give the "
          "ports of two modules."},
+        {"cli pair --master COM1 --slave /dev/ttyS0", 1,
+         "--master COM1 and --slave /dev/ttyS0 are one device, /dev/ttyS0: give the ports of two "
+         "modules."},
         {"cli --pin 1234 show", 1, "--pin is for pair only."},
         {"cli provision unit.ini --pairs --port a", 1,
          "--pairs takes the ports two by two, a Master's and a Slave's: --port MASTER --port "
