@@ -44,8 +44,8 @@ public:
                 continue;
             }
             const bool opened = jigs_[kMaster].isPortOpen() && jigs_[kSlave].isPortOpen();
-            jigs_[kMaster].sleepUntil(start + (opened ? JigLine::kPingPeriodMs
-                                                      : JigLine::kReopenPeriodMs));
+            jigs_[kMaster].sleepUntil(start +
+                                      (opened ? JigLine::kPingPeriodMs : JigLine::kReopenPeriodMs));
         }
         closePorts();
     }
