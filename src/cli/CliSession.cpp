@@ -115,6 +115,10 @@ int runSession(const SessionRequest& request) {
     return Session(request).run();
 }
 
+void printResult(const QString& text) {
+    print(stdout, text);
+}
+
 void printCliError(const QString& text) {
     print(stderr, QStringLiteral("tavixat-cli: ") + text + u'\n');
 }

@@ -35,6 +35,9 @@ int runSession(const SessionRequest& request);
 // What is wrong with the settings store, on standard error, when anything is.
 void warnOfSettingsProblem();
 
+// The text on standard output, at once.
+void printResult(const QString& text);
+
 // "tavixat-cli: " and the text on standard error, on a line of its own, at once.
 void printCliError(const QString& text);
 

@@ -10,7 +10,6 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <cstdio>
 
 namespace tavixat {
 
@@ -138,8 +137,7 @@ private:
                                  "%3.\n")
                       .arg(escapeControls(master.ownAddress), escapeControls(slave.ownAddress),
                            escapeControls(slave.pin));
-        std::fputs(text.toLocal8Bit().constData(), stdout);
-        std::fflush(stdout);
+        printResult(text);
     }
 
     const PairRequest& request_;
