@@ -169,9 +169,10 @@ void SimServer::logCommand(const HeardCommand& command) const {
 }
 
 void SimServer::log(const QString& text) const {
-    const double seconds = double(nowUs()) / 1e6;
-    std::fprintf(stderr, "%10.3f  %s\n", seconds, text.toLocal8Bit().constData());
-    std::fflush(stderr);
+    // One write per line: stderr is unbuffered, and a reader should never get half a line.
+    const QByteArray line = QByteArray::number(double(nowUs()) / 1e6, 'f', 3).rightJustified(10) +
+                            "  " + text.toLocal8Bit() + '\n';
+    std::fwrite(line.constData(), 1, line.size(), stderr);
 }
 
 } // namespace tavixat::sim
