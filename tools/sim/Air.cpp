@@ -1,6 +1,6 @@
 #include "Air.h"
 
-#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QSaveFile>
 
@@ -44,24 +44,21 @@ QString Air::announce(const DeviceSettings& settings) const {
         return QStringLiteral("cannot link: %1 is not discoverable").arg(peer);
     if (slave.value(2) != settings.pinCode)
         return QStringLiteral("cannot link: the PIN code differs from that of %1").arg(peer);
-    QFile note(pathOf(peer, ".links"));
-    if (note.open(QIODevice::WriteOnly | QIODevice::Append))
-        note.write((settings.ownAddress + u'\n').toUtf8());
+    // The note is a file of its own, named by this Master: it appears whole or not at all.
+    QFile(notePath(peer, settings.ownAddress)).open(QIODevice::WriteOnly);
     return QStringLiteral("linked to %1").arg(slave.value(3));
 }
 
+QString Air::notePath(const QString& slave, const QString& master) const {
+    return pathOf(slave, ".from-") + keyOf(master);
+}
+
 QStringList Air::takeLinksTo(const QString& ownAddress) const {
-    // Moved aside first, so that a note a Master adds meanwhile waits for the next call.
-    const QString taken =
-        pathOf(ownAddress, ".links.") + QString::number(QCoreApplication::applicationPid());
-    if (!QFile::rename(pathOf(ownAddress, ".links"), taken))
-        return {};
-    QFile file(taken);
-    const QStringList masters =
-        file.open(QIODevice::ReadOnly)
-            ? QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts)
-            : QStringList();
-    file.remove();
+    const QString prefix = keyOf(ownAddress) + QLatin1String(".from-");
+    QStringList masters;
+    for (const QString& note : QDir(folder_).entryList({prefix + u'*'}, QDir::Files))
+        if (QFile::remove(folder_ + u'/' + note))
+            masters += note.mid(prefix.size());
     return masters;
 }
 

@@ -22,6 +22,7 @@ public:
 
 private:
     QString pathOf(const QString& address, const char* suffix) const;
+    QString notePath(const QString& slave, const QString& master) const;
 
     QString folder_;
 };
