@@ -50,7 +50,8 @@ QString Air::announce(const DeviceSettings& settings) const {
 }
 
 QString Air::notePath(const QString& slave, const QString& master) const {
-    return pathOf(slave, ".from-") + keyOf(master);
+    // The Master's address as it states it: the Slave logs it as the Master logs its own.
+    return pathOf(slave, ".from-") + master;
 }
 
 QStringList Air::takeLinksTo(const QString& ownAddress) const {
