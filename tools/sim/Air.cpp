@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace tavixat::sim {
@@ -55,7 +56,7 @@ QString Air::notePath(const QString& slave, const QString& master) const {
 }
 
 QStringList Air::takeLinksTo(const QString& ownAddress) const {
-    const QString prefix = keyOf(ownAddress) + QLatin1String(".from-");
+    const QString prefix = QFileInfo(notePath(ownAddress, {})).fileName();
     QStringList masters;
     for (const QString& note : QDir(folder_).entryList({prefix + u'*'}, QDir::Files))
         if (QFile::remove(folder_ + u'/' + note))
